@@ -1,0 +1,10 @@
+#include "platform/Clock.h"
+
+namespace ventiq {
+
+SteadyClock& SteadyClock::shared() {
+    static SteadyClock clock;
+    return clock;
+}
+
+}  // namespace ventiq
