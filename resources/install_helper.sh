@@ -1,0 +1,71 @@
+#!/bin/bash
+# Installs (or reinstalls) the fan helper from this application bundle and
+# registers it to start on demand. Runs as root.
+#
+# VENTIQ_ROOT      install under this directory instead of / (tests)
+# VENTIQ_ACTIVATOR 1: where systemd is not running, keep the helper's socket
+#                  with ventiq-activator instead of failing
+set -u
+
+label="com.quillmoor.ventiq.helper"
+root="${VENTIQ_ROOT:-}"
+resources="$(cd "$(dirname "$0")" && pwd)"
+bundled="$resources/../Library/LaunchServices/$label"
+install_dir="$root/Library/PrivilegedHelperTools"
+installed="$install_dir/$label"
+unit_dir="$root/etc/systemd/system"
+socket_path="${VENTIQ_HELPER_SOCKET:-/run/$label.sock}"
+activator_pid="$root/run/ventiq/helper-activator.pid"
+
+fail() {
+    echo "install_helper: $*" >&2
+    exit 1
+}
+
+[ -f "$bundled" ] || fail "the bundle has no helper at $bundled"
+
+systemd_running() { [ -d "$root/run/systemd/system" ]; }
+
+stop_activator() {
+    if [ -f "$activator_pid" ]; then
+        pid=$(cat "$activator_pid")
+        if kill -0 "$pid" 2>/dev/null; then
+            kill -TERM "$pid"
+            for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+        fi
+        rm -f "$activator_pid"
+    fi
+}
+
+# An outdated helper must not keep serving: stop whatever runs first.
+if systemd_running; then
+    systemctl stop "$label.socket" "$label.service" >/dev/null 2>&1 || true
+else
+    stop_activator
+fi
+
+mkdir -p "$install_dir" || fail "cannot create $install_dir"
+install -m 0755 -o root -g root "$bundled" "$installed.new" 2>/dev/null ||
+    install -m 0755 "$bundled" "$installed.new" || fail "cannot copy the helper to $install_dir"
+mv -f "$installed.new" "$installed" || fail "cannot put the helper at $installed"
+
+if systemd_running; then
+    mkdir -p "$unit_dir" || fail "cannot create $unit_dir"
+    sed "s|/run/$label.sock|$socket_path|" "$resources/$label.socket" >"$unit_dir/$label.socket" ||
+        fail "cannot write the socket unit"
+    sed "s|@HELPER@|$installed|g" "$resources/$label.service.in" >"$unit_dir/$label.service" ||
+        fail "cannot write the service unit"
+    systemctl daemon-reload || fail "systemctl daemon-reload failed"
+    systemctl enable --now "$label.socket" >/dev/null 2>&1 || fail "cannot enable $label.socket"
+    exit 0
+fi
+
+if [ "${VENTIQ_ACTIVATOR:-0}" = "1" ]; then
+    mkdir -p "$(dirname "$activator_pid")"
+    nohup "$resources/ventiq-activator" --socket "$socket_path" --pidfile "$activator_pid" \
+        -- "$installed" >/dev/null 2>&1 &
+    for _ in $(seq 1 50); do [ -S "$socket_path" ] && exit 0; sleep 0.1; done
+    fail "the activator did not open $socket_path"
+fi
+
+fail "systemd is not running here, so the helper cannot be started on demand (set VENTIQ_ACTIVATOR=1 to use ventiq-activator)"
