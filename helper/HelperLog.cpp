@@ -1,0 +1,62 @@
+#include "helper/HelperLog.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <syslog.h>
+#include <unistd.h>
+
+#include <ctime>
+#include <mutex>
+
+namespace ventiq {
+
+namespace {
+std::mutex logMutex;
+std::string& logPath() {
+    static std::string path = helperLogDefaultPath;
+    return path;
+}
+
+void writeAll(int fd, const std::string& line) {
+    size_t done = 0;
+    while (done < line.size()) {
+        const ssize_t n = ::write(fd, line.data() + done, line.size() - done);
+        if (n <= 0) return;
+        done += static_cast<size_t>(n);
+    }
+}
+}  // namespace
+
+void setHelperLogPath(std::string path) {
+    std::lock_guard lock(logMutex);
+    logPath() = std::move(path);
+}
+
+std::string isoTimestamp(std::chrono::system_clock::time_point time) {
+    const std::time_t t = std::chrono::system_clock::to_time_t(time);
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &tm);
+    return buf;
+}
+
+void hlog(const std::string& message) {
+    syslog(LOG_NOTICE, "VentiqHelper: %s", message.c_str());
+    if (::getuid() != 0) return;
+
+    const std::string line = isoTimestamp(std::chrono::system_clock::now()) + " " + message + "\n";
+    std::lock_guard lock(logMutex);
+    const char* path = logPath().c_str();
+    int fd = ::open(path, O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        // A new file is 0644 whatever the umask of whoever started us.
+        fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd < 0) return;
+        ::fchmod(fd, 0644);
+    }
+    writeAll(fd, line);
+    ::close(fd);
+}
+
+}  // namespace ventiq
