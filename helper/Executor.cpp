@@ -6,13 +6,15 @@ namespace ventiq {
 
 SerialExecutor::SerialExecutor() : worker_([this] { run(); }) {}
 
-SerialExecutor::~SerialExecutor() {
+SerialExecutor::~SerialExecutor() { stop(); }
+
+void SerialExecutor::stop() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
     }
     wake_.notify_all();
-    worker_.join();
+    if (worker_.joinable()) worker_.join();
 }
 
 void SerialExecutor::post(std::function<void()> task) {

@@ -26,6 +26,8 @@ public:
     SerialExecutor();
     // Stops the worker; tasks still queued are dropped.
     ~SerialExecutor() override;
+    // The same, earlier: once it returns no task runs any more.
+    void stop();
     SerialExecutor(const SerialExecutor&) = delete;
     SerialExecutor& operator=(const SerialExecutor&) = delete;
 

@@ -1,0 +1,12 @@
+#pragma once
+#include <string_view>
+
+namespace ventiq {
+
+// The helper program. admits judges a connecting client's executable path;
+// it is fixed at build time, so nothing at run time widens admission.
+//   (no arguments)   serve until idle or signalled
+//   --release-all    hand every fan back to automatic control and exit
+int helperMain(int argc, char** argv, bool (*admits)(std::string_view path));
+
+}  // namespace ventiq

@@ -1,0 +1,197 @@
+// ventiq-helper-testclient: a scriptable helper client for the process tests.
+// Reads one command per line on stdin and answers one line on stdout:
+//   connect PATH         -> connected | error TEXT
+//   version              -> reply 1.1.0
+//   set FAN RPM          -> reply 1 MESSAGE | reply 0 MESSAGE
+//   release FAN | releaseAll | heartbeat | keep | raw KEY HEX
+//   send HEX             -> sent            (raw bytes, framed or not)
+//   sendfd               -> sent            (a heartbeat with a descriptor attached)
+//   forkSend             -> sent            (a child process sends a heartbeat on this socket)
+//   expectClosed MS      -> closed | open   (waits for the helper to hang up)
+//   close                -> closed
+// Replies time out after 5 s with "timeout"; a hang-up gives "closed".
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ipc/WireCodec.h"
+
+using namespace ventiq;
+
+namespace {
+
+int sock = -1;
+int64_t nextId = 1;
+wire::FrameDecoder decoder;
+
+bool sendAll(const std::vector<uint8_t>& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::send(sock, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+std::vector<uint8_t> fromHex(const std::string& hex) {
+    std::vector<uint8_t> out;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    return out;
+}
+
+// Waits for the reply to the given id.
+std::string await(int64_t id, HelperMethod method) {
+    for (;;) {
+        if (auto payload = decoder.next()) {
+            auto decoded = wire::decodeReply(*payload);
+            if (!std::holds_alternative<wire::Reply>(decoded)) return "bad reply";
+            auto& reply = std::get<wire::Reply>(decoded);
+            if (reply.id != id) continue;
+            if (wire::checkReply(reply, method)) return "bad reply";
+            std::string line = "reply";
+            for (const auto& v : reply.values) {
+                line += " ";
+                if (auto* s = std::get_if<std::string>(&v)) line += *s;
+                if (auto* b = std::get_if<bool>(&v)) line += *b ? "1" : "0";
+            }
+            return line;
+        }
+        pollfd p{sock, POLLIN, 0};
+        if (::poll(&p, 1, 5000) <= 0) return "timeout";
+        uint8_t buf[4096];
+        const ssize_t n = ::recv(sock, buf, sizeof buf, 0);
+        if (n <= 0) return "closed";
+        decoder.feed(std::span<const uint8_t>(buf, static_cast<size_t>(n)));
+    }
+}
+
+std::string call(HelperMethod method, std::vector<wire::Value> args) {
+    if (sock < 0) return "error not connected";
+    const int64_t id = nextId++;
+    auto frame = wire::encodeRequest({id, method, std::move(args)});
+    if (!frame) return "error cannot encode";
+    if (!sendAll(*frame)) return "closed";
+    return await(id, method);
+}
+
+std::string connectTo(const std::string& path) {
+    sock = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
+    if (::connect(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        std::string e = std::strerror(errno);
+        ::close(sock);
+        sock = -1;
+        return "error " + e;
+    }
+    decoder = wire::FrameDecoder();
+    return "connected";
+}
+
+std::string expectClosed(int ms) {
+    pollfd p{sock, POLLIN, 0};
+    while (::poll(&p, 1, ms) > 0) {
+        uint8_t buf[4096];
+        const ssize_t n = ::recv(sock, buf, sizeof buf, 0);
+        if (n <= 0) return "closed";
+    }
+    return "open";
+}
+
+std::string sendWithDescriptor() {
+    auto frame = *wire::encodeRequest({nextId++, HelperMethod::heartbeat, {}});
+    iovec iov{frame.data(), frame.size()};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr msg{};
+    msg.msg_iov = &iov;
+    msg.msg_iovlen = 1;
+    msg.msg_control = control;
+    msg.msg_controllen = sizeof control;
+    cmsghdr* cm = CMSG_FIRSTHDR(&msg);
+    cm->cmsg_level = SOL_SOCKET;
+    cm->cmsg_type = SCM_RIGHTS;
+    cm->cmsg_len = CMSG_LEN(sizeof(int));
+    const int passed = STDERR_FILENO;
+    std::memcpy(CMSG_DATA(cm), &passed, sizeof passed);
+    return ::sendmsg(sock, &msg, MSG_NOSIGNAL) > 0 ? "sent" : "error sendmsg";
+}
+
+std::string forkSend() {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        auto frame = *wire::encodeRequest({999, HelperMethod::setFanTarget, {int64_t{0}, 5000.0}});
+        sendAll(frame);
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return "sent";
+}
+
+}  // namespace
+
+int main() {
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        std::istringstream in(line);
+        std::string cmd;
+        in >> cmd;
+        std::string out;
+        if (cmd == "connect") {
+            std::string path;
+            in >> path;
+            out = connectTo(path);
+        } else if (cmd == "version") {
+            out = call(HelperMethod::helperVersion, {});
+        } else if (cmd == "set") {
+            int64_t fan;
+            double rpm;
+            in >> fan >> rpm;
+            out = call(HelperMethod::setFanTarget, {fan, rpm});
+        } else if (cmd == "release") {
+            int64_t fan;
+            in >> fan;
+            out = call(HelperMethod::releaseFan, {fan});
+        } else if (cmd == "releaseAll") {
+            out = call(HelperMethod::releaseAllFans, {});
+        } else if (cmd == "heartbeat") {
+            out = call(HelperMethod::heartbeat, {});
+        } else if (cmd == "keep") {
+            out = call(HelperMethod::keepFansOnDisconnect, {});
+        } else if (cmd == "raw") {
+            std::string key, hex;
+            in >> key >> hex;
+            out = call(HelperMethod::rawWrite, {key, hex});
+        } else if (cmd == "send") {
+            std::string hex;
+            in >> hex;
+            out = sendAll(fromHex(hex)) ? "sent" : "closed";
+        } else if (cmd == "sendfd") {
+            out = sendWithDescriptor();
+        } else if (cmd == "forkSend") {
+            out = forkSend();
+        } else if (cmd == "expectClosed") {
+            int ms = 3000;
+            in >> ms;
+            out = expectClosed(ms);
+        } else if (cmd == "close") {
+            if (sock >= 0) ::close(sock);
+            sock = -1;
+            out = "closed";
+        } else {
+            out = "error unknown command";
+        }
+        std::cout << out << std::endl;
+    }
+    return 0;
+}
