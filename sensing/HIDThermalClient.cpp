@@ -1,5 +1,6 @@
 #include "sensing/HIDThermalClient.h"
 
+#include <map>
 #include <nlohmann/json.hpp>
 
 #include "platform/PlatformServicesClient.h"
@@ -42,12 +43,18 @@ std::vector<HIDReading> HIDThermalClient::readAllHID() {
     const auto reply = client_->request({{"op", "hid"}});
     const auto* services = servicesOf(reply);
     if (!services) return readings;
-    // Services are matched by position: product names repeat (several gas
-    // gauge cells), and a service that appeared after construction is not ours.
-    for (size_t i = 0; i < services_.size() && i < services->size(); ++i) {
-        const auto& service = (*services)[i];
-        if (!service.is_object()) continue;
-        HIDReading reading{services_[i], std::nullopt};
+    // Product names repeat (one gas gauge per cell), so the n-th service of a
+    // name answers for the n-th one seen at construction. A service that stops
+    // answering is skipped; one that appeared later is not ours.
+    std::map<std::string, std::vector<const nlohmann::json*>> answers;
+    for (const auto& service : *services) answers[productOf(service)].push_back(&service);
+    std::map<std::string, size_t> seen;
+    for (const auto& product : services_) {
+        const size_t occurrence = seen[product]++;
+        const auto it = answers.find(product);
+        if (it == answers.end() || occurrence >= it->second.size()) continue;
+        const auto& service = *it->second[occurrence];
+        HIDReading reading{product, std::nullopt};
         if (const auto temp = service.find("temp"); temp != service.end() && temp->is_number()) {
             const double value = temp->get<double>();
             if (CPUSensorRules::isValidTemp(value)) reading.temp = value;
