@@ -14,7 +14,6 @@ int oneOf(const std::array<int, N>& allowed, int value, int fallback) {
 }
 
 constexpr std::array<int, 3> menuBarStyles{0, 1, 2};
-constexpr std::array<int, 4> sensorSources{0, 1, 2, 3};
 
 }  // namespace
 
@@ -44,10 +43,14 @@ void VentiqPrefs::setMenuBarMono(bool value) { d_->setFlag(PrefKeys::menuBarMono
 bool VentiqPrefs::menuBarShowTemp() const { return d_->flag(PrefKeys::menuBarShowTemp).value_or(false); }
 void VentiqPrefs::setMenuBarShowTemp(bool value) { d_->setFlag(PrefKeys::menuBarShowTemp, value); }
 
-int VentiqPrefs::menuBarTempSource() const {
-    return oneOf(sensorSources, d_->integer(PrefKeys::menuBarTempSource).value_or(0), 0);
+SensorSource VentiqPrefs::menuBarTempSource() const {
+    // An absent value reads as 0, which is cpuMax.
+    const int raw = d_->integer(PrefKeys::menuBarTempSource).value_or(0);
+    return SensorSource::fromRawValue(raw).value_or(SensorSource::cpuMax);
 }
-void VentiqPrefs::setMenuBarTempSource(int rawValue) { d_->setInteger(PrefKeys::menuBarTempSource, rawValue); }
+void VentiqPrefs::setMenuBarTempSource(SensorSource value) {
+    d_->setInteger(PrefKeys::menuBarTempSource, value.rawValue());
+}
 
 bool VentiqPrefs::fullSpeedTimeoutOn() const { return d_->flag(PrefKeys::fullSpeedTimeoutOn).value_or(false); }
 void VentiqPrefs::setFullSpeedTimeoutOn(bool value) { d_->setFlag(PrefKeys::fullSpeedTimeoutOn, value); }

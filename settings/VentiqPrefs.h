@@ -2,6 +2,7 @@
 #include <array>
 
 #include "platform/PreferenceStore.h"
+#include "sensing/SensorSource.h"
 
 namespace ventiq {
 
@@ -41,10 +42,9 @@ public:
     bool menuBarShowTemp() const;
     void setMenuBarShowTemp(bool value);
 
-    // The raw value of the sensor source the menu bar shows (0 CPU peak,
-    // 1 CPU average, 2 SSD, 3 battery); anything else reads as 0.
-    int menuBarTempSource() const;
-    void setMenuBarTempSource(int rawValue);
+    // A stored raw value outside the sensor sources reads as cpuMax.
+    SensorSource menuBarTempSource() const;
+    void setMenuBarTempSource(SensorSource value);
 
     bool fullSpeedTimeoutOn() const;
     void setFullSpeedTimeoutOn(bool value);

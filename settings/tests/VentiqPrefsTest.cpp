@@ -23,7 +23,7 @@ TEST(VentiqPrefs, EmptyStoreGivesTheDefaults) {
     EXPECT_EQ(prefs.menuBarStyle(), 0);
     EXPECT_TRUE(prefs.menuBarMono());
     EXPECT_FALSE(prefs.menuBarShowTemp());
-    EXPECT_EQ(prefs.menuBarTempSource(), 0);
+    EXPECT_EQ(prefs.menuBarTempSource(), SensorSource::cpuMax);
 }
 
 // A value found in the store, and what the property reads from it. Nothing
@@ -39,7 +39,7 @@ TEST(VentiqPrefs, StoredValuesReadThroughTheirRules) {
     auto refresh = [](const VentiqPrefs& p) { return p.refreshSeconds(); };
     auto timeout = [](const VentiqPrefs& p) { return p.fullSpeedTimeoutMinutes(); };
     auto style = [](const VentiqPrefs& p) { return p.menuBarStyle(); };
-    auto source = [](const VentiqPrefs& p) { return p.menuBarTempSource(); };
+    auto source = [](const VentiqPrefs& p) { return p.menuBarTempSource().rawValue(); };
     auto mono = [](const VentiqPrefs& p) { return int(p.menuBarMono()); };
     auto fahrenheit = [](const VentiqPrefs& p) { return int(p.useFahrenheit()); };
     const std::vector<Case> cases = {
@@ -82,7 +82,7 @@ TEST(VentiqPrefs, WritesStoreOnlyAllowedValues) {
         {"timeout7", [](VentiqPrefs& p) { p.setFullSpeedTimeoutMinutes(7); }, PrefKeys::fullSpeedTimeoutMinutes, 10},
         {"style1", [](VentiqPrefs& p) { p.setMenuBarStyle(1); }, PrefKeys::menuBarStyle, 1},
         {"style3", [](VentiqPrefs& p) { p.setMenuBarStyle(3); }, PrefKeys::menuBarStyle, 0},
-        {"sourceSsd", [](VentiqPrefs& p) { p.setMenuBarTempSource(2); }, PrefKeys::menuBarTempSource, 2},
+        {"sourceSsd", [](VentiqPrefs& p) { p.setMenuBarTempSource(SensorSource::ssd); }, PrefKeys::menuBarTempSource, 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
