@@ -1,0 +1,329 @@
+#include "engine/tests/EngineFixture.h"
+#include "settings/VentiqPrefs.h"
+
+namespace ventiq {
+namespace {
+
+const ControlState rejected = ControlState::failed("The system did not accept the fan setting");
+
+class RequestsTest : public EngineTest {
+protected:
+    void startIn(FanPreset preset) {
+        markStarted();
+        store.setInteger(PrefKeys::preset, preset);
+        start();
+    }
+};
+
+TEST_F(RequestsTest, FullSpeedGoesFromApplyingToActive) {
+    startIn(FanPreset::fullSpeed);
+    // the first pass's readback predates its requests
+    EXPECT_EQ(sends(), (std::vector<Call>{send(0, 5349), send(1, 5777)}));
+    EXPECT_EQ(engine->controlState(), ControlState::applying());
+    EXPECT_EQ(store.integerArray(PrefKeys::takenOverFans), (std::vector<int>{0, 1}));
+
+    advance(2);
+    EXPECT_EQ(engine->controlState(), ControlState::active());
+    helper.clearCalls();
+    advance(2);
+    EXPECT_TRUE(sends().empty());
+    EXPECT_EQ(helper.calls("heartbeat").size(), 1u);
+}
+
+TEST_F(RequestsTest, NothingIsSentWhileTheHelperIsNotReady) {
+    helper.ready = false;
+    startIn(FanPreset::fullSpeed);
+    EXPECT_EQ(engine->controlState(), ControlState::needsHelper());
+    EXPECT_TRUE(sends().empty());
+    EXPECT_TRUE(helper.calls("heartbeat").empty());
+    // the forced pass of the loaded preset re-checks at once, ticks every 10 s at most
+    settle();
+    EXPECT_EQ(helper.calls("refreshState").size(), 2u);
+    advance(10);
+    EXPECT_EQ(helper.calls("refreshState").size(), 2u);
+    advance(2);
+    EXPECT_EQ(helper.calls("refreshState").size(), 3u);
+
+    helper.becomeReadyOnRefresh = true;
+    engine->retryApply();
+    settle();
+    EXPECT_EQ(sends(), (std::vector<Call>{send(0, 5349), send(1, 5777)}));
+}
+
+// Ticks driven by hand so that each step lands at an exact time after the
+// first send, which is the forced pass of the loaded preset.
+TEST_F(RequestsTest, NeverFollowingFansAreResentEveryFourSecondsAndFailAfterEight) {
+    struct Case {
+        const char* name;
+        bool ignoreTargets;
+        testing::FakeFanHelper::Delivery delivery;
+    };
+    const Case cases[] = {
+        {"helper accepts but the fan ignores it", true, testing::FakeFanHelper::Delivery::synchronous},
+        {"helper never answers", false, testing::FakeFanHelper::Delivery::held},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        helper = testing::FakeFanHelper(&loop);
+        helper.attach(&smc);
+        helper.fansIgnoreTargets = c.ignoreTargets;
+        helper.delivery = c.delivery;
+        markStarted();
+        store.setInteger(PrefKeys::myLeftRPM, 3000);
+        store.setInteger(PrefKeys::rightMode, FanMode::auto_);
+        start(false);
+        settle();
+        EXPECT_EQ(sends(), std::vector<Call>{send(0, 3000)});
+        EXPECT_EQ(engine->controlState(), ControlState::applying());
+        helper.clearCalls();
+
+        struct Step {
+            const char* name;
+            double seconds;
+            size_t sends;
+            ControlState state;
+        };
+        const Step steps[] = {
+            {"2 s after the first send", 2, 0, ControlState::applying()},
+            {"3.9 s after it", 1.9, 0, ControlState::applying()},
+            {"4 s after it: sent again", 0.1, 1, ControlState::applying()},
+            {"8 s after it: sent again", 4, 1, ControlState::applying()},
+            {"past 8 s", 0.1, 0, rejected},
+        };
+        for (const auto& step : steps) {
+            advance(step.seconds);
+            engine->tick();
+            EXPECT_EQ(sends().size(), step.sends) << step.name;
+            EXPECT_EQ(engine->controlState(), step.state) << step.name;
+            helper.clearCalls();
+        }
+
+        helper.fansIgnoreTargets = false;
+        helper.deliverHeld();
+        setForced(0, true, 3000);
+        engine->tick();
+        EXPECT_EQ(engine->controlState(), ControlState::active());
+        engine.reset();
+        store.remove(PrefKeys::takenOverFans);
+        setForced(0, false, 0);
+    }
+}
+
+TEST_F(RequestsTest, ARefusedRequestFailsAtOnceAndIsNotRepeatedEarly) {
+    struct Case {
+        const char* name;
+        testing::FakeFanHelper::Delivery delivery;
+    };
+    const Case cases[] = {
+        {"answer before the call returns", testing::FakeFanHelper::Delivery::synchronous},
+        {"answer on the main loop", testing::FakeFanHelper::Delivery::onLoop},
+    };
+    const std::string refusal = "风扇 0 不存在";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        helper = testing::FakeFanHelper(&loop);
+        helper.delivery = c.delivery;
+        helper.refusal = refusal;
+        markStarted();
+        store.setInteger(PrefKeys::rightMode, FanMode::auto_);
+        start(false);
+        settle();
+        EXPECT_EQ(engine->controlState(), ControlState::failed(refusal));
+        EXPECT_EQ(engine->lastControlMessage(), refusal);
+        helper.clearCalls();
+
+        advance(2);
+        engine->tick();
+        EXPECT_TRUE(sends().empty());
+        EXPECT_EQ(engine->controlState(), ControlState::failed(refusal));
+        advance(2);
+        engine->tick();
+        EXPECT_EQ(sends().size(), 1u);
+
+        // a later success clears the error
+        helper.refusal.reset();
+        helper.attach(&smc);
+        advance(4);
+        engine->tick();
+        loop.runPending();
+        engine->tick();
+        EXPECT_EQ(engine->controlState(), ControlState::active());
+        engine.reset();
+        store.remove(PrefKeys::takenOverFans);
+        setForced(0, false, 0);
+    }
+}
+
+TEST_F(RequestsTest, OnlyTheChangedSideIsRequested) {
+    startIn(FanPreset::mySettings);
+    advance(2);
+    helper.clearCalls();
+    engine->setMyLeftRPM(2800);
+    settle();
+    EXPECT_EQ(sends(), std::vector<Call>{send(0, 2800)});
+}
+
+TEST_F(RequestsTest, HandingBackIsCoveredByTheGraceThenReportedAsExternal) {
+    startIn(FanPreset::fullSpeed);
+    advance(2);
+    // the fans keep reading forced: the system is slow to take them
+    helper.attach(nullptr);
+    helper.clearCalls();
+    engine->setPreset(FanPreset::auto_);
+    settle();
+    EXPECT_EQ(releases(), (std::vector<Call>{release(0), release(1)}));
+    EXPECT_EQ(engine->controlState(), ControlState::system());
+    EXPECT_EQ(store.integerArray(PrefKeys::takenOverFans), std::vector<int>{});
+
+    const struct {
+        const char* name;
+        double seconds;
+        ControlState state;
+    } steps[] = {
+        {"5.8 s after the hand-back", 5.8, ControlState::system()},
+        {"6 s after it", 0.2, ControlState::external()},
+    };
+    for (const auto& step : steps) {
+        advance(step.seconds);
+        engine->reconcile(false);
+        EXPECT_EQ(engine->controlState(), step.state) << step.name;
+    }
+    EXPECT_EQ(helper.calls("setFanTarget").size(), 0u);
+    EXPECT_EQ(releases().size(), 2u);
+}
+
+TEST_F(RequestsTest, AnotherProgramsControlIsReportedAndLeftAlone) {
+    startIn(FanPreset::auto_);
+    setForced(0, true, 4000);
+    advance(2);
+    EXPECT_EQ(engine->controlState(), ControlState::external());
+    setForced(0, false, 4000);
+    advance(2);
+    EXPECT_EQ(engine->controlState(), ControlState::system());
+    // a machine the engine never held gets nothing, not even a heartbeat
+    EXPECT_TRUE(helper.calls().empty());
+}
+
+TEST_F(RequestsTest, KeptFansAreAdoptedOnTheNextStartAndHandedBackLater) {
+    VentiqPrefs(store).setKeepFansOnQuit(true);
+    startIn(FanPreset::fullSpeed);
+    advance(2);
+    helper.clearCalls();
+
+    engine->shutdown();
+    EXPECT_EQ(helper.calls(), (std::vector<Call>{{"keepFansOnQuitBlocking", -1, 0, 1.5}}));
+    EXPECT_EQ(store.integerArray(PrefKeys::takenOverFans), (std::vector<int>{0, 1}));
+    EXPECT_TRUE(forced(0) && forced(1));
+
+    engine.reset();
+    helper.clearCalls();
+    start();
+    // both fans already read back at full speed: the first pass sends nothing
+    EXPECT_TRUE(sends().empty());
+    EXPECT_EQ(engine->controlState(), ControlState::active());
+    advance(2);
+
+    engine->setPreset(FanPreset::auto_);
+    settle();
+    EXPECT_EQ(releases(), (std::vector<Call>{release(0), release(1)}));
+    EXPECT_FALSE(forced(0) || forced(1));
+}
+
+TEST_F(RequestsTest, AdoptedFanIsRequestedAtOnceWhenTheDecisionDiffers) {
+    markStarted();
+    store.setIntegerArray(PrefKeys::takenOverFans, {0, 1});
+    store.setInteger(PrefKeys::rightMode, FanMode::auto_);
+    setForced(0, true, 2500);
+    setForced(1, true, 2500);
+    start();
+    EXPECT_EQ(sends(), std::vector<Call>{send(0, 3238)});
+    EXPECT_EQ(releases(), std::vector<Call>{release(1)});
+}
+
+TEST_F(RequestsTest, QuitWithoutKeeping) {
+    struct Case {
+        const char* name;
+        bool keepChosen;
+        bool helperKeeps;
+        std::vector<Call> calls;
+    };
+    const Case cases[] = {
+        {"keeping refused: hand everything back", true, false,
+         {{"keepFansOnQuitBlocking", -1, 0, 1.5}, {"releaseAllBlocking", -1, 0, 1.5}}},
+        {"keeping not chosen", false, true, {{"releaseAllBlocking", -1, 0, 1.5}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        VentiqPrefs(store).setKeepFansOnQuit(c.keepChosen);
+        helper.keepResult = c.helperKeeps;
+        startIn(FanPreset::fullSpeed);
+        advance(2);
+        helper.clearCalls();
+        engine->shutdown();
+        EXPECT_EQ(helper.calls(), c.calls);
+        EXPECT_EQ(store.integerArray(PrefKeys::takenOverFans), std::vector<int>{});
+        EXPECT_FALSE(forced(0) || forced(1));
+        engine.reset();
+    }
+}
+
+TEST_F(RequestsTest, QuitSendsNothingWhenNothingWasHeld) {
+    VentiqPrefs(store).setKeepFansOnQuit(true);
+    startIn(FanPreset::auto_);
+    advance(2);
+    engine->shutdown();
+    EXPECT_TRUE(helper.calls().empty());
+}
+
+TEST_F(RequestsTest, StartAfterAKeepWhoseFansWereAlreadyReturned) {
+    markStarted();
+    store.setIntegerArray(PrefKeys::takenOverFans, {0, 1});
+    store.setInteger(PrefKeys::preset, FanPreset::auto_);
+    start();
+    advance(2);
+    EXPECT_TRUE(helper.calls().empty());
+    EXPECT_EQ(store.integerArray(PrefKeys::takenOverFans), std::vector<int>{});
+}
+
+TEST_F(RequestsTest, QuitCancelsAPendingPass) {
+    startIn(FanPreset::fullSpeed);
+    advance(2);
+    engine->setMyLeftRPM(3000);
+    engine->setPreset(FanPreset::mySettings);
+    engine->shutdown();
+    helper.clearCalls();
+    advance(5);
+    EXPECT_TRUE(helper.calls().empty());
+    EXPECT_FALSE(forced(0) || forced(1));
+}
+
+TEST_F(RequestsTest, EnableAndDisableFanControl) {
+    helper.ready = false;
+    helper.delivery = testing::FakeFanHelper::Delivery::onLoop;
+    startIn(FanPreset::fullSpeed);
+    advance(1);
+
+    std::optional<std::pair<bool, std::string>> enabled;
+    engine->enableFanControl([&](bool ok, const std::string& message) { enabled = {ok, message}; });
+    loop.runPending();
+    EXPECT_EQ(enabled, (std::pair<bool, std::string>{true, "installed"}));
+    EXPECT_EQ(engine->lastControlMessage(), "installed");
+    settle();
+    EXPECT_EQ(sends().size(), 2u);
+    advance(2);
+    EXPECT_EQ(engine->controlState(), ControlState::active());
+
+    helper.clearCalls();
+    std::optional<bool> disabled;
+    engine->disableFanControl([&](bool ok, const std::string&) { disabled = ok; });
+    EXPECT_EQ(helper.calls(), (std::vector<Call>{{"releaseAllBlocking", -1, 0, 1.5}, {"uninstall"}}));
+    EXPECT_EQ(store.integerArray(PrefKeys::takenOverFans), std::vector<int>{});
+    loop.runPending();
+    EXPECT_EQ(disabled, true);
+    settle();
+    EXPECT_EQ(engine->controlState(), ControlState::needsHelper());
+    EXPECT_TRUE(sends().empty());
+}
+
+}  // namespace
+}  // namespace ventiq
