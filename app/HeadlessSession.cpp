@@ -1,0 +1,104 @@
+#include "app/HeadlessSession.h"
+
+#include <QCoreApplication>
+
+#include <iostream>
+#include <thread>
+
+#include <nlohmann/json.hpp>
+
+#include "app/HeadlessCommand.h"
+#include "app/StateLine.h"
+#include "engine/FanController.h"
+
+namespace ventiq {
+
+HeadlessSession::HeadlessSession(FanController& engine, MainLoop& loop, NotificationCenter& notifications, bool json)
+    : engine_(engine), loop_(loop), json_(json) {
+    dataObserver_ = notifications.addObserver(Notifications::dataUpdated, [this] { scheduleState(); });
+    printState();
+    startReader();
+}
+
+HeadlessSession::~HeadlessSession() = default;
+
+// A tick, a request completion and a helper status change can all land in
+// one turn of the loop; they become one line.
+void HeadlessSession::scheduleState() {
+    if (printPending_) return;
+    printPending_ = true;
+    loop_.post([this, alive = std::weak_ptr<int>(alive_)] {
+        if (alive.expired()) return;
+        printPending_ = false;
+        printState();
+    });
+}
+
+void HeadlessSession::printState() {
+    if (json_)
+        std::cout << StateLine::json(engine_).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    else
+        std::cout << StateLine::text(engine_) << '\n';
+    std::cout.flush();
+}
+
+bool HeadlessSession::execute(const std::string& line) {
+    if (line.find_first_not_of(" \t\r") == std::string::npos) return true;
+    auto parsed = HeadlessCommand::parse(line);
+    if (auto* error = std::get_if<std::string>(&parsed)) {
+        std::cerr << *error << std::endl;
+        return false;
+    }
+    apply(std::get<HeadlessCommand>(parsed));
+    return true;
+}
+
+void HeadlessSession::apply(const HeadlessCommand& c) {
+    auto report = [](const char* what) {
+        return [what](bool ok, const std::string& message) {
+            std::cerr << what << (ok ? ": done" : ": failed") << (message.empty() ? "" : " — " + message) << std::endl;
+        };
+    };
+    switch (c.kind) {
+    case HeadlessCommand::Kind::preset: engine_.setPreset(*c.preset); break;
+    case HeadlessCommand::Kind::controlOn: engine_.setControlOn(true); break;
+    case HeadlessCommand::Kind::controlOff: engine_.setControlOn(false); break;
+    case HeadlessCommand::Kind::rpm: engine_.setFanFixedRPM(c.fan, c.rpm); break;
+    case HeadlessCommand::Kind::mode:
+        if (c.fan == 0)
+            engine_.setLeftMode(*c.mode);
+        else
+            engine_.setRightMode(*c.mode);
+        break;
+    case HeadlessCommand::Kind::ladder: {
+        LadderTier two = engine_.ladder2();
+        LadderTier three = engine_.ladder3();
+        two.enabled = c.on;
+        three.enabled = c.on;
+        engine_.setLadder2(two);
+        engine_.setLadder3(three);
+        break;
+    }
+    case HeadlessCommand::Kind::retry: engine_.retryApply(); break;
+    case HeadlessCommand::Kind::enable: engine_.enableFanControl(report("enable")); break;
+    case HeadlessCommand::Kind::disable: engine_.disableFanControl(report("disable")); break;
+    case HeadlessCommand::Kind::quit: QCoreApplication::quit(); break;
+    }
+}
+
+// Standard input is read on a thread of its own because a terminal, a pipe
+// and /dev/null all behave differently under an event-loop notifier. The
+// thread is detached: it may sit in a blocking read when the process ends.
+// At the end of input the application keeps running, so it can be started
+// with its input closed.
+void HeadlessSession::startReader() {
+    std::thread([this, alive = std::weak_ptr<int>(alive_), &loop = loop_] {
+        for (std::string line; std::getline(std::cin, line);) {
+            loop.post([this, alive, line] {
+                if (!alive.expired()) execute(line);
+            });
+        }
+    }).detach();
+}
+
+}  // namespace ventiq

@@ -1,0 +1,3 @@
+#include "app/VentiqMain.h"
+
+int main(int argc, char** argv) { return ventiq::VentiqMain::main(argc, argv); }
