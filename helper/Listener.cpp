@@ -26,6 +26,14 @@ bool isListeningUnixStream(int fd) {
     return ::getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &value, &len) == 0 && value == 1;
 }
 
+// Set on the listener so that every accepted socket has it from its first
+// byte: a message that arrives between accept and a later setsockopt would
+// otherwise carry no sender credentials.
+bool passCredentials(int fd) {
+    const int one = 1;
+    return ::setsockopt(fd, SOL_SOCKET, SO_PASSCRED, &one, sizeof one) == 0;
+}
+
 std::string errnoText(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
 
 }  // namespace
@@ -43,6 +51,10 @@ ListenSocket openListenSocket(const std::string& path) {
     if (forUs) {
         if (!isListeningUnixStream(firstActivatedFd)) {
             out.error = "activated fd 3 is not a listening Unix stream socket";
+            return out;
+        }
+        if (!passCredentials(firstActivatedFd)) {
+            out.error = errnoText("SO_PASSCRED");
             return out;
         }
         ::fcntl(firstActivatedFd, F_SETFD, FD_CLOEXEC);
@@ -72,6 +84,11 @@ ListenSocket openListenSocket(const std::string& path) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         out.error = errnoText("socket");
+        return out;
+    }
+    if (!passCredentials(fd)) {
+        out.error = errnoText("SO_PASSCRED");
+        ::close(fd);
         return out;
     }
     if (::bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {

@@ -8,6 +8,7 @@
 //   sendfd               -> sent            (a heartbeat with a descriptor attached)
 //   forkSend             -> sent            (a child process sends a heartbeat on this socket)
 //   expectClosed MS      -> closed | open   (waits for the helper to hang up)
+//   flood PATH N MS      -> flooded N closed K (N silent connections; K hung up within MS)
 //   close                -> closed
 // Replies time out after 5 s with "timeout"; a hang-up gives "closed".
 #include <poll.h>
@@ -16,6 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <iostream>
 #include <sstream>
@@ -138,6 +140,39 @@ std::string forkSend() {
     return "sent";
 }
 
+std::string flood(const std::string& path, int count, int ms) {
+    std::vector<pollfd> fds;
+    for (int i = 0; i < count; ++i) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+            ::close(fd);
+            continue;
+        }
+        fds.push_back({fd, POLLIN, 0});
+    }
+    const int opened = static_cast<int>(fds.size());
+    int closed = 0;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (closed < opened) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || ::poll(fds.data(), fds.size(), static_cast<int>(left.count())) <= 0) break;
+        for (auto& p : fds) {
+            if (p.fd >= 0 && p.revents != 0) {
+                ::close(p.fd);
+                p.fd = -1;
+                ++closed;
+            }
+        }
+    }
+    for (auto& p : fds) {
+        if (p.fd >= 0) ::close(p.fd);
+    }
+    return "flooded " + std::to_string(opened) + " closed " + std::to_string(closed);
+}
+
 }  // namespace
 
 int main() {
@@ -184,6 +219,11 @@ int main() {
             int ms = 3000;
             in >> ms;
             out = expectClosed(ms);
+        } else if (cmd == "flood") {
+            std::string path;
+            int count = 0, ms = 0;
+            in >> path >> count >> ms;
+            out = flood(path, count, ms);
         } else if (cmd == "close") {
             if (sock >= 0) ::close(sock);
             sock = -1;

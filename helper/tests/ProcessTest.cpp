@@ -1,0 +1,403 @@
+// The helper as a real process: the simulated machine, the test build of the
+// helper (which admits this tree's test client), and the test client, on
+// temporary sockets. Needs root, as the helper does.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "testing/SimProcess.h"
+
+namespace ventiq {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+std::string binDir() {
+    const char* dir = std::getenv("VENTIQ_BIN_DIR");
+    return dir ? dir : "";
+}
+
+// A child process with optional pipes to its stdin and from its stdout.
+class Child {
+public:
+    struct Spec {
+        std::vector<std::string> argv;
+        std::vector<std::string> env;  // NAME=value added to ours
+        bool pipes = false;
+        std::optional<uid_t> uid;
+    };
+
+    explicit Child(const Spec& spec) {
+        int in[2] = {-1, -1}, out[2] = {-1, -1};
+        if (spec.pipes && (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0)) throw std::runtime_error("pipe");
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            if (spec.pipes) {
+                ::dup2(in[0], 0);
+                ::dup2(out[1], 1);
+            }
+            for (const auto& e : spec.env) ::putenv(const_cast<char*>(e.c_str()));
+            if (spec.uid) {
+                if (::setgid(*spec.uid) != 0 || ::setuid(*spec.uid) != 0) ::_exit(126);
+            }
+            std::vector<char*> args;
+            for (const auto& a : spec.argv) args.push_back(const_cast<char*>(a.c_str()));
+            args.push_back(nullptr);
+            ::execv(args[0], args.data());
+            ::_exit(127);
+        }
+        if (spec.pipes) {
+            ::close(in[0]);
+            ::close(out[1]);
+            toChild_ = in[1];
+            fromChild_ = out[0];
+        }
+    }
+    ~Child() {
+        if (toChild_ >= 0) ::close(toChild_);
+        if (fromChild_ >= 0) ::close(fromChild_);
+        if (!status_) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    pid_t pid() const { return pid_; }
+
+    // One command line in, one answer line out.
+    std::string ask(const std::string& line, std::chrono::milliseconds timeout = 20s) {
+        const std::string msg = line + "\n";
+        if (::write(toChild_, msg.data(), msg.size()) != static_cast<ssize_t>(msg.size())) return "<write failed>";
+        const auto until = std::chrono::steady_clock::now() + timeout;
+        for (;;) {
+            if (auto nl = buffered_.find('\n'); nl != std::string::npos) {
+                std::string answer = buffered_.substr(0, nl);
+                buffered_.erase(0, nl + 1);
+                return answer;
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+            pollfd p{fromChild_, POLLIN, 0};
+            if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) return "<no answer>";
+            char buf[4096];
+            const ssize_t n = ::read(fromChild_, buf, sizeof buf);
+            if (n <= 0) return "<client ended>";
+            buffered_.append(buf, static_cast<size_t>(n));
+        }
+    }
+
+    // Exit status when it ended within the time, -signal when killed.
+    std::optional<int> wait(std::chrono::milliseconds timeout) {
+        const auto until = std::chrono::steady_clock::now() + timeout;
+        while (!status_) {
+            int st = 0;
+            const pid_t r = ::waitpid(pid_, &st, WNOHANG);
+            if (r == pid_) {
+                status_ = WIFEXITED(st) ? WEXITSTATUS(st) : -WTERMSIG(st);
+                break;
+            }
+            if (std::chrono::steady_clock::now() >= until) break;
+            std::this_thread::sleep_for(20ms);
+        }
+        return status_;
+    }
+    bool running() { return !wait(0ms).has_value(); }
+    void signal(int sig) { ::kill(pid_, sig); }
+
+private:
+    pid_t pid_ = -1;
+    int toChild_ = -1;
+    int fromChild_ = -1;
+    std::string buffered_;
+    std::optional<int> status_;
+};
+
+class HelperProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (::geteuid() != 0) GTEST_SKIP() << "the helper needs root";
+        dir_ = fs::path(sim_.directory());
+        socket_ = (dir_ / "helper.sock").string();
+        log_ = (dir_ / "helper.log").string();
+    }
+
+    std::vector<std::string> helperEnv() const {
+        return {"VENTIQ_SMC_DEVICE=" + sim_.smcPath(), "VENTIQ_HELPER_SOCKET=" + socket_, "VENTIQ_HELPER_LOG=" + log_};
+    }
+
+    std::unique_ptr<Child> startHelper(const std::string& binary = "com.quillmoor.ventiq.helper-test") {
+        auto helper = std::make_unique<Child>(Child::Spec{{binDir() + "/" + binary}, helperEnv(), false, {}});
+        for (int i = 0; i < 250 && !fs::exists(socket_); ++i) std::this_thread::sleep_for(20ms);
+        EXPECT_TRUE(fs::exists(socket_)) << "helper did not listen";
+        return helper;
+    }
+
+    std::unique_ptr<Child> client(const std::string& path = binDir() + "/ventiq-helper-testclient") {
+        return std::make_unique<Child>(Child::Spec{{path}, {}, true, {}});
+    }
+
+    std::unique_ptr<Child> connected() {
+        auto c = client();
+        EXPECT_EQ(c->ask("connect " + socket_), "connected");
+        return c;
+    }
+
+    int mode(int fan) const {
+        const auto state = sim_.state();
+        return state ? (*state)["fans"][fan]["mode"].get<int>() : -1;
+    }
+    double target(int fan) const { return (*sim_.state())["fans"][fan]["target"].get<double>(); }
+
+    // Polls the simulator until the fan's mode is the wanted one.
+    bool modeBecomes(int fan, int wanted, std::chrono::milliseconds within = 3s) const {
+        const auto until = std::chrono::steady_clock::now() + within;
+        while (std::chrono::steady_clock::now() < until) {
+            if (mode(fan) == wanted) return true;
+            std::this_thread::sleep_for(20ms);
+        }
+        return mode(fan) == wanted;
+    }
+
+    std::string logText() const {
+        std::ifstream in(log_);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    bool logHas(const std::string& text) const { return logText().find(text) != std::string::npos; }
+
+    testing::SimProcess sim_;
+    fs::path dir_;
+    std::string socket_;
+    std::string log_;
+};
+
+bool startsWith(const std::string& s, const std::string& prefix) { return s.rfind(prefix, 0) == 0; }
+
+TEST_F(HelperProcessTest, HoldsAFanAndHandsItBackOnDisconnect) {
+    auto helper = startHelper();
+    auto c = connected();
+    EXPECT_EQ(c->ask("version"), "reply 1.1.0");
+    const std::string reply = c->ask("set 0 3500");
+    EXPECT_TRUE(startsWith(reply, "reply 1 风扇0 模式=1 目标=3500 实际=")) << reply;
+    EXPECT_EQ(mode(0), 1);
+    EXPECT_EQ(target(0), 3500);
+    EXPECT_EQ(c->ask("close"), "closed");
+    EXPECT_TRUE(modeBecomes(0, 0));
+    EXPECT_TRUE(logHas("助手启动 v1.1.0 pid="));
+    EXPECT_TRUE(logHas("releaseAll（客户端断开）→ OK"));
+}
+
+TEST_F(HelperProcessTest, KeepCoversOneDisconnectOnly) {
+    auto helper = startHelper();
+    auto c = connected();
+    EXPECT_EQ(c->ask("set 0 3000").substr(0, 7), "reply 1");
+    EXPECT_EQ(c->ask("keep"), "reply 1");
+    c->ask("close");
+    std::this_thread::sleep_for(500ms);
+    EXPECT_EQ(mode(0), 1);
+
+    EXPECT_EQ(c->ask("connect " + socket_), "connected");
+    EXPECT_EQ(c->ask("set 0 2500").substr(0, 7), "reply 1");
+    c->ask("close");
+    EXPECT_TRUE(modeBecomes(0, 0));
+}
+
+TEST_F(HelperProcessTest, OneOfTwoClientsLeavingHandsNothingBack) {
+    auto helper = startHelper();
+    auto a = connected();
+    auto b = connected();
+    EXPECT_EQ(a->ask("set 0 3000").substr(0, 7), "reply 1");
+    EXPECT_EQ(b->ask("heartbeat"), "reply 1");
+    a->ask("close");
+    std::this_thread::sleep_for(500ms);
+    EXPECT_EQ(mode(0), 1);
+    b->ask("close");
+    EXPECT_TRUE(modeBecomes(0, 0));
+}
+
+TEST_F(HelperProcessTest, SigtermHandsEveryFanBackAndExitsZero) {
+    auto helper = startHelper();
+    auto c = connected();
+    EXPECT_EQ(c->ask("set 0 3000").substr(0, 7), "reply 1");
+    EXPECT_EQ(c->ask("set 1 4000").substr(0, 7), "reply 1");
+    helper->signal(SIGTERM);
+    EXPECT_EQ(helper->wait(5s), 0);
+    EXPECT_EQ(mode(0), 0);
+    EXPECT_EQ(mode(1), 0);
+    EXPECT_TRUE(logHas("releaseAll（收到信号 15）→ OK"));
+}
+
+TEST_F(HelperProcessTest, IdleExitEightSecondsAfterTheLastClient) {
+    auto helper = startHelper();
+    auto a = connected();
+    EXPECT_EQ(a->ask("version"), "reply 1.1.0");
+    a->ask("close");
+    // A second client within the eight seconds keeps it alive past them.
+    std::this_thread::sleep_for(5s);
+    auto b = connected();
+    EXPECT_EQ(b->ask("heartbeat"), "reply 1");
+    std::this_thread::sleep_for(5s);
+    EXPECT_TRUE(helper->running());
+    const auto left = std::chrono::steady_clock::now();
+    b->ask("close");
+    EXPECT_EQ(helper->wait(12s), 0);
+    EXPECT_GE(std::chrono::steady_clock::now() - left, 7500ms);
+    EXPECT_TRUE(logHas("空闲 8 秒，退出（launchd 有人再连时会重新拉起）")) << logText();
+}
+
+TEST_F(HelperProcessTest, StartUpFailuresExitWithStatusOne) {
+    // Not root: refused before the SMC is opened, and nothing reaches the file.
+    Child nobody({{binDir() + "/com.quillmoor.ventiq.helper-test"}, helperEnv(), false, uid_t{65534}});
+    EXPECT_EQ(nobody.wait(5s), 1);
+    EXPECT_FALSE(fs::exists(log_));
+    EXPECT_FALSE(fs::exists(socket_));
+
+    auto env = helperEnv();
+    env[0] = "VENTIQ_SMC_DEVICE=" + (dir_ / "no-such.sock").string();
+    Child noSMC({{binDir() + "/com.quillmoor.ventiq.helper-test"}, env, false, {}});
+    EXPECT_EQ(noSMC.wait(5s), 1);
+    EXPECT_TRUE(logHas("打开 SMC 失败：找不到硬件服务"));
+    EXPECT_EQ((fs::status(log_).permissions() & fs::perms::all),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+}
+
+TEST_F(HelperProcessTest, ClientAtAnotherPathIsRefused) {
+    auto helper = startHelper();
+    const fs::path copy = dir_ / "ventiq-helper-testclient";
+    fs::copy_file(binDir() + "/ventiq-helper-testclient", copy);
+    auto stranger = client(copy.string());
+    EXPECT_EQ(stranger->ask("connect " + socket_), "connected");
+    EXPECT_EQ(stranger->ask("set 0 5000"), "closed");
+    EXPECT_EQ(mode(0), 0);
+    EXPECT_TRUE(logHas("拒绝连接：pid=" + std::to_string(stranger->pid()) +
+                       " 不是 /Applications/Tavrinel.app/Contents/MacOS/Ventiq（也不是旧路径 "
+                       "/Applications/Ondrel.app/Contents/MacOS/Ventiq / /Applications/Pemvik.app/Contents/MacOS/Ventiq）"));
+}
+
+TEST_F(HelperProcessTest, SocketHandedToAnotherProcessIsCut) {
+    auto helper = startHelper();
+    auto c = connected();
+    EXPECT_EQ(c->ask("heartbeat"), "reply 1");
+    EXPECT_EQ(c->ask("forkSend"), "sent");
+    EXPECT_EQ(c->ask("expectClosed 3000"), "closed");
+    EXPECT_EQ(mode(0), 0);
+    EXPECT_TRUE(logHas("消息不是由被接受的进程发出"));
+}
+
+TEST_F(HelperProcessTest, BadFramesAndFloodsLeaveAGoodClientServed) {
+    auto helper = startHelper();
+    auto good = connected();
+    EXPECT_EQ(good->ask("set 0 3000").substr(0, 7), "reply 1");
+
+    struct Row {
+        const char* name;
+        std::string command;
+    };
+    const Row rows[] = {
+        {"zero length", "send 00000000"},
+        {"oversized", "send 00010001"},
+        {"huge length", "send ffffffff"},
+        {"unknown tag", "send 0000000178"},
+        {"truncated text", "send 000000057300000010"},
+        // (i 1, s "shutdown:")
+        {"unknown selector", "send 00000017690000000000000001730000000973687574646f776e3a"},
+        // (i 1, s "releaseFan:reply:", d 0.0): a double where an integer belongs
+        {"mistyped argument",
+         "send 00000028690000000000000001730000001172656c6561736546616e3a7265706c793a640000000000000000"},
+        {"passed descriptor", "sendfd"},
+    };
+    for (const auto& row : rows) {
+        auto bad = connected();
+        EXPECT_EQ(bad->ask(row.command), "sent") << row.name;
+        EXPECT_EQ(bad->ask("expectClosed 3000"), "closed") << row.name;
+    }
+
+    // Silent connections: beyond the cap refused at once, the rest dropped
+    // when they send nothing in time.
+    auto flooder = client();
+    EXPECT_EQ(flooder->ask("flood " + socket_ + " 100 9000"), "flooded 100 closed 100");
+
+    EXPECT_EQ(good->ask("heartbeat"), "reply 1");
+    EXPECT_EQ(mode(0), 1);
+    EXPECT_EQ(target(0), 3000);
+    EXPECT_TRUE(helper->running());
+    EXPECT_TRUE(logHas("连接数已达上限 64"));
+}
+
+TEST_F(HelperProcessTest, ReleaseAllAfterTheHelperWasKilled) {
+    auto helper = startHelper();
+    auto c = connected();
+    EXPECT_EQ(c->ask("set 0 3000").substr(0, 7), "reply 1");
+    EXPECT_EQ(c->ask("set 1 3000").substr(0, 7), "reply 1");
+    helper->signal(SIGKILL);
+    EXPECT_EQ(helper->wait(5s), -SIGKILL);
+    EXPECT_EQ(mode(0), 1);
+
+    Child release({{binDir() + "/com.quillmoor.ventiq.helper", "--release-all"}, helperEnv(), false, {}});
+    EXPECT_EQ(release.wait(5s), 0);
+    EXPECT_EQ(mode(0), 0);
+    EXPECT_EQ(mode(1), 0);
+    EXPECT_TRUE(logHas("releaseAll（--release-all）→ OK"));
+
+    for (const auto& args : {std::vector<std::string>{"--release-all", "x"}, {"--bogus"}, {"-h"}}) {
+        std::vector<std::string> argv{binDir() + "/com.quillmoor.ventiq.helper"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        Child refused({argv, helperEnv(), false, {}});
+        EXPECT_EQ(refused.wait(5s), 2) << args[0];
+    }
+}
+
+// The production build admits only the installed application's path, so the
+// client is put there for the duration of the test.
+TEST_F(HelperProcessTest, ProductionHelperServesTheInstalledApplicationPath) {
+    const fs::path app = "/Applications/Tavrinel.app/Contents/MacOS/Ventiq";
+    if (fs::exists(app)) GTEST_SKIP() << "an application is installed at " << app;
+    const bool madeRoot = !fs::exists("/Applications/Tavrinel.app");
+    fs::create_directories(app.parent_path());
+    fs::copy_file(binDir() + "/ventiq-helper-testclient", app);
+    struct Cleanup {
+        fs::path app;
+        bool madeRoot;
+        ~Cleanup() {
+            std::error_code ec;
+            fs::remove(app, ec);
+            if (madeRoot) fs::remove_all("/Applications/Tavrinel.app", ec);
+            fs::remove("/Applications", ec);  // only when empty
+        }
+    } cleanup{app, madeRoot};
+
+    auto helper = startHelper("com.quillmoor.ventiq.helper");
+    auto c = client(app.string());
+    EXPECT_EQ(c->ask("connect " + socket_), "connected");
+    EXPECT_TRUE(startsWith(c->ask("set 0 3500"), "reply 1 风扇0 模式=1 目标=3500"));
+    EXPECT_EQ(mode(0), 1);
+    EXPECT_EQ(target(0), 3500);
+    c->ask("close");
+    EXPECT_TRUE(modeBecomes(0, 0));
+
+    // The tree's own test client is no client of the production helper.
+    auto other = connected();
+    EXPECT_EQ(other->ask("heartbeat"), "closed");
+}
+
+}  // namespace
+}  // namespace ventiq
