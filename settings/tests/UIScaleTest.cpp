@@ -34,7 +34,7 @@ TEST(UIScale, FitPercentIsAStepBetween100And150) {
         int expected;
     };
     const std::vector<Case> cases = {
-        {"documented", 900, 758, 115},
+        {"roomFor118", 900, 758, 115},
         {"veryTall", 5000, 674, 150},
         {"smallerThanBase", 500, 674, 100},
         {"just104", 104.9, 100, 100},
