@@ -51,7 +51,8 @@ int helperMain(int argc, char** argv, bool (*admits)(std::string_view path)) {
         return 2;
     }
 
-    openlog(std::string(ventiqHelperLabel).c_str(), LOG_PID, LOG_DAEMON);
+    static const std::string ident(ventiqHelperLabel);
+    openlog(ident.c_str(), LOG_PID | LOG_NDELAY, LOG_DAEMON);
     if (const char* path = std::getenv("VENTIQ_HELPER_LOG"); path != nullptr && *path != '\0') setHelperLogPath(path);
 
     if (!releaseAllOnly) {

@@ -1,0 +1,244 @@
+// Round trips through the helper's real server loop, service executor and
+// SMC connection to the simulated machine, over a local socket. The server
+// runs in this process (admitting this benchmark) so that the client side can
+// be timed precisely; the resident memory is that of the real helper process.
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "helper/Executor.h"
+#include "helper/FanService.h"
+#include "helper/HelperLog.h"
+#include "helper/HelperServer.h"
+#include "helper/Listener.h"
+#include "ipc/WireCodec.h"
+#include "smc/SMCConnection.h"
+#include "testing/SimProcess.h"
+
+using namespace ventiq;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+std::string binDir() {
+    const char* dir = std::getenv("VENTIQ_BIN_DIR");
+    return dir && *dir ? dir : VENTIQ_BENCH_BIN_DIR;
+}
+
+struct Fixture {
+    Fixture() : sim(simOptions()), smc(sim.smcPath()) {
+        setHelperLogPath(sim.directory() + "/helper.log");
+        socketPath = sim.directory() + "/helper.sock";
+        const auto listener = openListenSocket(socketPath);
+        if (listener.fd < 0) throw std::runtime_error(listener.error);
+        HelperServer::Options options;
+        options.admits = [](std::string_view) { return true; };
+        // Room for the hundred parallel clients of the throughput run.
+        options.maxConnections = 128;
+        server = std::make_unique<HelperServer>(service, listener.fd, options);
+        thread = std::thread([this] { server->run(); });
+    }
+    ~Fixture() {
+        // The server takes SIGTERM from its signalfd, hands the fans back and returns.
+        ::kill(::getpid(), SIGTERM);
+        thread.join();
+        queue.stop();
+    }
+    static testing::SimProcess::Options simOptions() {
+        testing::SimProcess::Options o;
+        o.executable = binDir() + "/ventiq-smcsim";
+        return o;
+    }
+
+    testing::SimProcess sim;
+    SMCConnection smc;
+    SerialExecutor queue;
+    FanService service{smc, queue, [] { return Clock::now(); }, hlog};
+    std::string socketPath;
+    std::unique_ptr<HelperServer> server;
+    std::thread thread;
+};
+
+Fixture* fixture = nullptr;
+
+class Client {
+public:
+    explicit Client(const std::string& path) {
+        fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.c_str());
+        if (::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) throw std::runtime_error("connect");
+    }
+    ~Client() { ::close(fd_); }
+
+    bool call(HelperMethod method, std::vector<wire::Value> args) {
+        const auto frame = wire::encodeRequest({++id_, method, std::move(args)});
+        if (::send(fd_, frame->data(), frame->size(), MSG_NOSIGNAL) != static_cast<ssize_t>(frame->size())) return false;
+        for (;;) {
+            if (auto payload = decoder_.next()) return true;
+            uint8_t buf[4096];
+            const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
+            if (n <= 0) return false;
+            decoder_.feed(std::span<const uint8_t>(buf, static_cast<size_t>(n)));
+        }
+    }
+
+private:
+    int fd_ = -1;
+    int64_t id_ = 0;
+    wire::FrameDecoder decoder_;
+};
+
+void reportPercentiles(benchmark::State& state, std::vector<double>& micros) {
+    if (micros.empty()) return;
+    std::sort(micros.begin(), micros.end());
+    state.counters["median_us"] = micros[micros.size() / 2];
+    state.counters["p99_us"] = micros[std::min(micros.size() - 1, micros.size() * 99 / 100)];
+}
+
+void roundTrips(benchmark::State& state, HelperMethod method, std::vector<wire::Value> args) {
+    Client client(fixture->socketPath);
+    client.call(HelperMethod::helperVersion, {});
+    std::vector<double> micros;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        if (!client.call(method, args)) state.SkipWithError("connection lost");
+        micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+    }
+    reportPercentiles(state, micros);
+}
+
+void BM_SetFanTargetRoundTrip(benchmark::State& state) {
+    roundTrips(state, HelperMethod::setFanTarget, {int64_t{0}, 3000.0});
+}
+BENCHMARK(BM_SetFanTargetRoundTrip)->Iterations(5000)->Unit(benchmark::kMicrosecond);
+
+void BM_HeartbeatRoundTrip(benchmark::State& state) { roundTrips(state, HelperMethod::heartbeat, {}); }
+BENCHMARK(BM_HeartbeatRoundTrip)->Iterations(20000)->Unit(benchmark::kMicrosecond);
+
+// 100 clients, each sending 1000 requests one after another (heartbeats and
+// fan targets alternating), all at once.
+void BM_ParallelClients(benchmark::State& state) {
+    constexpr int clients = 100;
+    constexpr int requests = 1000;
+    for (auto _ : state) {
+        std::vector<std::vector<double>> perClient(clients);
+        std::atomic<int> failures{0};
+        std::vector<std::thread> threads;
+        const auto start = Clock::now();
+        for (int c = 0; c < clients; ++c) {
+            threads.emplace_back([&, c] {
+                Client client(fixture->socketPath);
+                perClient[c].reserve(requests);
+                for (int r = 0; r < requests; ++r) {
+                    const auto t0 = Clock::now();
+                    const bool ok = (r % 2 == 0) ? client.call(HelperMethod::heartbeat, {})
+                                                 : client.call(HelperMethod::setFanTarget, {int64_t{c % 2}, 2000.0 + r});
+                    if (!ok) ++failures;
+                    perClient[c].push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());
+                }
+            });
+        }
+        for (auto& t : threads) t.join();
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        std::vector<double> all;
+        for (auto& v : perClient) all.insert(all.end(), v.begin(), v.end());
+        reportPercentiles(state, all);
+        state.counters["requests_per_s"] = clients * requests / seconds;
+        state.counters["failures"] = failures.load();
+    }
+}
+BENCHMARK(BM_ParallelClients)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+long statusKiB(pid_t pid, const std::string& field) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind(field + ":", 0) == 0) return std::atol(line.c_str() + field.size() + 1);
+    }
+    return -1;
+}
+
+// The real test build of the helper as its own process, after serving a
+// client's requests.
+void BM_HelperResidentMemory(benchmark::State& state) {
+    if (::geteuid() != 0) {
+        state.SkipWithError("the helper needs root");
+        return;
+    }
+    const std::string socket = fixture->sim.directory() + "/process.sock";
+    for (auto _ : state) {
+        const pid_t helper = ::fork();
+        if (helper == 0) {
+            ::setenv("VENTIQ_SMC_DEVICE", fixture->sim.smcPath().c_str(), 1);
+            ::setenv("VENTIQ_HELPER_SOCKET", socket.c_str(), 1);
+            ::setenv("VENTIQ_HELPER_LOG", (fixture->sim.directory() + "/process.log").c_str(), 1);
+            const std::string exe = binDir() + "/com.quillmoor.ventiq.helper-test";
+            ::execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        for (int i = 0; i < 250 && !std::filesystem::exists(socket); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+
+        int in[2];
+        if (::pipe(in) != 0) throw std::runtime_error("pipe");
+        const pid_t client = ::fork();
+        if (client == 0) {
+            ::dup2(in[0], 0);
+            ::close(in[1]);
+            const int devnull = ::open("/dev/null", O_WRONLY);
+            ::dup2(devnull, 1);
+            const std::string exe = binDir() + "/ventiq-helper-testclient";
+            ::execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(in[0]);
+        std::string script = "connect " + socket + "\nversion\n";
+        for (int i = 0; i < 200; ++i) script += "set 0 " + std::to_string(2000 + i) + "\nheartbeat\n";
+        [[maybe_unused]] auto n = ::write(in[1], script.data(), script.size());
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        state.counters["rss_kib"] = static_cast<double>(statusKiB(helper, "VmRSS"));
+        state.counters["peak_rss_kib"] = static_cast<double>(statusKiB(helper, "VmHWM"));
+        ::close(in[1]);
+        ::waitpid(client, nullptr, 0);
+        ::kill(helper, SIGTERM);
+        ::waitpid(helper, nullptr, 0);
+    }
+}
+BENCHMARK(BM_HelperResidentMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The in-process server takes these from a signalfd; block them before any thread starts.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    ::signal(SIGPIPE, SIG_IGN);
+
+    benchmark::Initialize(&argc, argv);
+    Fixture f;
+    fixture = &f;
+    benchmark::RunSpecifiedBenchmarks();
+    fixture = nullptr;
+    benchmark::Shutdown();
+    return 0;
+}
