@@ -1,0 +1,212 @@
+// The client and the engine against the real helper program on the simulated
+// machine. The helper is the test build of this folder, which admits exactly
+// this test executable.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+
+#include "LinkTestSupport.h"
+#include "engine/FanController.h"
+#include "helperlink/HelperClient.h"
+#include "platform/InMemoryPreferenceStore.h"
+#include "platform/ManualLoop.h"
+#include "platform/NotificationCenter.h"
+#include "settings/PrefKeys.h"
+#include "smc/SMCConnection.h"
+#include "testing/FakeTemperatureSource.h"
+#include "testing/SimProcess.h"
+
+extern char** environ;
+
+namespace ventiq {
+namespace {
+
+using linktest::pumpUntil;
+using namespace std::chrono_literals;
+using Status = HelperClient::Status;
+
+std::string helperProgram() {
+    const char* dir = std::getenv("VENTIQ_BIN_DIR");
+    return std::string(dir ? dir : ".") + "/ventiq-helperlink-testhelper";
+}
+
+// The helper as a child process, binding its socket itself.
+class HelperProcess {
+public:
+    HelperProcess(const std::string& smcPath, const std::string& socketPath, const std::string& logPath)
+        : socketPath_(socketPath) {
+        std::vector<std::string> env;
+        for (char** e = environ; *e; ++e) env.emplace_back(*e);
+        env.push_back("VENTIQ_SMC_DEVICE=" + smcPath);
+        env.push_back("VENTIQ_HELPER_SOCKET=" + socketPath);
+        env.push_back("VENTIQ_HELPER_LOG=" + logPath);
+        std::vector<char*> envp;
+        for (auto& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
+        std::string program = helperProgram();
+        char* argv[] = {program.data(), nullptr};
+        if (::posix_spawn(&pid_, program.c_str(), nullptr, nullptr, argv, envp.data()) != 0) pid_ = -1;
+    }
+    ~HelperProcess() { kill(SIGKILL); }
+
+    // The socket file is removed before each start, so its appearance means
+    // the helper is listening.
+    bool waitListening() const {
+        const auto until = std::chrono::steady_clock::now() + 10s;
+        while (std::chrono::steady_clock::now() < until) {
+            if (std::filesystem::exists(socketPath_)) return true;
+            std::this_thread::sleep_for(20ms);
+        }
+        return false;
+    }
+    void kill(int sig) {
+        if (pid_ <= 0) return;
+        ::kill(pid_, sig);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+    bool started() const { return pid_ > 0; }
+
+private:
+    std::string socketPath_;
+    pid_t pid_ = -1;
+};
+
+class RealHelperTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (::geteuid() != 0) GTEST_SKIP() << "the helper needs root";
+        linktest::useEnglish();
+        socket_ = sim_.directory() + "/helper.sock";
+        startHelper();
+    }
+
+    void startHelper() {
+        std::filesystem::remove(socket_);
+        helper_ = std::make_unique<HelperProcess>(sim_.smcPath(), socket_, sim_.directory() + "/helper.log");
+        ASSERT_TRUE(helper_->started());
+        ASSERT_TRUE(helper_->waitListening());
+    }
+
+    HelperClient::Config config() const {
+        HelperClient::Config c;
+        c.socketPath = socket_;
+        // The helper program stands for the installed one.
+        c.installPath = helperProgram();
+        // The client's own check sees the installed application's path; the
+        // helper's admission checks the real one.
+        c.executablePath = [] { return std::optional<std::string>(ventiqAllowedClientPath); };
+        return c;
+    }
+
+    bool refreshed(HelperClient& client) {
+        client.refreshState();
+        return pumpUntil(loop_, [&] { return client.status().kind() != Status::Kind::checking; });
+    }
+
+    nlohmann::json fan(int index) const {
+        const auto state = sim_.state();
+        return state ? (*state)["fans"][index] : nlohmann::json();
+    }
+
+    // Waits for a fan of the simulated machine to reach a mode (and target).
+    bool fanBecomes(int index, int mode, std::optional<double> target = std::nullopt) {
+        return pumpUntil(loop_, [&] {
+            const auto f = fan(index);
+            return f.is_object() && f["mode"].get<int>() == mode &&
+                   (!target || std::fabs(f["target"].get<double>() - *target) < 1.0);
+        });
+    }
+
+    testing::SimProcess sim_;
+    std::string socket_;
+    std::unique_ptr<HelperProcess> helper_;
+    ManualLoop loop_;
+    NotificationCenter notifications_{loop_};
+};
+
+TEST_F(RealHelperTest, ReadyLostWhenKilledAndReconnectedByRefresh) {
+    HelperClient client(config(), loop_, notifications_);
+    ASSERT_TRUE(refreshed(client));
+    EXPECT_EQ(client.status(), Status::ready("1.1.0"));
+    EXPECT_EQ(client.statusText(), "Fan helper enabled v1.1.0");
+
+    helper_->kill(SIGKILL);
+    ASSERT_TRUE(pumpUntil(loop_, [&] { return !client.isReady(); }));
+    EXPECT_EQ(client.statusText(), "Fan helper connection lost");
+
+    startHelper();
+    ASSERT_TRUE(refreshed(client));
+    EXPECT_EQ(client.status(), Status::ready("1.1.0"));
+}
+
+TEST_F(RealHelperTest, FanRequestsReachTheMachine) {
+    HelperClient client(config(), loop_, notifications_);
+    ASSERT_TRUE(refreshed(client));
+    ASSERT_TRUE(client.isReady());
+
+    std::vector<std::pair<bool, std::string>> answers;
+    auto record = [&](bool ok, const std::string& message) { answers.emplace_back(ok, message); };
+
+    client.setFanTarget(0, 3000, record);
+    ASSERT_TRUE(pumpUntil(loop_, [&] { return answers.size() == 1; }));
+    EXPECT_TRUE(answers[0].first) << answers[0].second;
+    EXPECT_TRUE(fanBecomes(0, 1, 3000.0));
+
+    client.releaseFan(0, record);
+    ASSERT_TRUE(pumpUntil(loop_, [&] { return answers.size() == 2; }));
+    EXPECT_TRUE(answers[1].first) << answers[1].second;
+    EXPECT_TRUE(fanBecomes(0, 0));
+
+    client.setFanTarget(9, 3000, record);
+    ASSERT_TRUE(pumpUntil(loop_, [&] { return answers.size() == 3; }));
+    EXPECT_FALSE(answers[2].first);
+    EXPECT_FALSE(answers[2].second.empty()) << "the helper's refusal reaches the caller";
+
+    client.setFanTarget(1, 2500, record);
+    ASSERT_TRUE(pumpUntil(loop_, [&] { return answers.size() == 4; }));
+    ASSERT_TRUE(fanBecomes(1, 1, 2500.0));
+    EXPECT_TRUE(client.releaseAllBlocking(1.5));
+    EXPECT_EQ(fan(1)["mode"].get<int>(), 0);
+    EXPECT_TRUE(client.keepFansOnQuitBlocking(1.5));
+}
+
+TEST_F(RealHelperTest, EngineHoldsAFanThroughTheHelper) {
+    HelperClient client(config(), loop_, notifications_);
+    SMCConnection smc(sim_.smcPath());
+    testing::FakeTemperatureSource sensors;
+    sensors.setCPU(50);
+    InMemoryPreferenceStore store;
+    store.setFlag(PrefKeys::realControlV1, true);
+
+    FanController engine(&smc, client, sensors, true, store, loop_, notifications_);
+    loop_.runPending();
+    engine.setFanFixedRPM(0, 3000);
+
+    // Replies arrive in real time; the engine's ticks run in virtual time.
+    const bool active = pumpUntil(
+        loop_,
+        [&] {
+            loop_.advanceSeconds(0.5);
+            return engine.controlState() == ControlState::active();
+        },
+        30s);
+    ASSERT_TRUE(active) << "state " << static_cast<int>(engine.controlState().kind()) << " "
+                        << engine.controlState().message() << "; helper: " << client.statusText();
+    EXPECT_EQ(fan(0)["mode"].get<int>(), 1);
+    EXPECT_NEAR(fan(0)["target"].get<double>(), 3000.0, 1.0);
+
+    engine.shutdown();
+    EXPECT_TRUE(fanBecomes(0, 0)) << "quitting hands the fan back";
+}
+
+}  // namespace
+}  // namespace ventiq
