@@ -159,10 +159,30 @@ TEST(SensorSource, RawValuesAreStable) {
             EXPECT_EQ(source->rawValue(), c.raw);
         }
     }
+    const struct {
+        const char* title;
+        const char* shortTitle;
+    } titles[] = {{"tempCpuMax", "tempCpuMaxShort"},
+                  {"tempCpuAvg", "tempCpuAvgShort"},
+                  {"tempSSD", "tempSSDShort"},
+                  {"tempBattery", "tempBatteryShort"}};
     const auto all = SensorSource::allCases();
-    for (size_t i = 0; i < all.size(); ++i) EXPECT_EQ(all[i].rawValue(), static_cast<int>(i));
-    EXPECT_STREQ(SensorSource(SensorSource::cpuAvg).titleKey(), "tempCpuAvg");
-    EXPECT_STREQ(SensorSource(SensorSource::battery).shortTitleKey(), "tempBatteryShort");
+    for (size_t i = 0; i < all.size(); ++i) {
+        EXPECT_EQ(all[i].rawValue(), static_cast<int>(i));
+        EXPECT_STREQ(all[i].titleKey(), titles[i].title);
+        EXPECT_STREQ(all[i].shortTitleKey(), titles[i].shortTitle);
+    }
+}
+
+TEST(CPUTempSource, NamesAreTheStoredChineseTexts) {
+    const struct {
+        CPUTempSource source;
+        const char* name;
+    } cases[] = {{CPUTempSource::smcCores, "SMC 核心传感器"},
+                 {CPUTempSource::hidCoreClusters, "IOHID 核心簇（pACC / eACC）"},
+                 {CPUTempSource::hidDie, "IOHID 整颗芯片（PMU tdie，会低估）"},
+                 {CPUTempSource::none, "读不到"}};
+    for (const auto& c : cases) EXPECT_STREQ(c.source.name(), c.name);
 }
 
 }  // namespace

@@ -197,6 +197,19 @@ TEST(SensorPlan, StandardM5TwoNameKeysFillTwoSlots) {
     }
 }
 
+TEST(SensorPlan, Mac17_5HasItsOwnAirportKeyAndCores) {
+    const auto plan = SensorPlan::make(SensorProfiles::macBookNeo(), CoreCounts::unknown(), allExcept({}));
+    EXPECT_EQ(keysOf(plan.singles),
+              (std::vector<std::string>{"TW0p", "TA0P", "TB0T", "Th1H", "TPMP", "TW0P", "Ts0P", "Ts1P"}));
+    EXPECT_EQ(plan.cpu, (Items{{"Tp01", "CPU Performance Core 1", SensorIcon::cpu},
+                               {"Tp09", "CPU Performance Core 2", SensorIcon::cpu},
+                               {"Te05", "CPU Efficiency Core 1", SensorIcon::cpu},
+                               {"Te06", "CPU Efficiency Core 2", SensorIcon::cpu},
+                               {"Tex0", "CPU Efficiency Core 3", SensorIcon::cpu},
+                               {"Tex1", "CPU Efficiency Core 4", SensorIcon::cpu}}));
+    EXPECT_EQ(plan.gpu, (Items{{"Tg05", "GPU Cluster 1", SensorIcon::gpu}, {"Tg0D", "GPU Cluster 2", SensorIcon::gpu}}));
+}
+
 TEST(SensorPlan, SinglesFollowWhatExists) {
     const auto withoutAmbient =
         SensorPlan::make(SensorProfiles::m5ProMax(), CoreCounts::unknown(), allExcept({"TA0P", "Th1H"}));
