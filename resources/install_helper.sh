@@ -26,12 +26,24 @@ fail() {
 
 systemd_running() { [ -d "$root/run/systemd/system" ]; }
 
+# Decide how the helper will be started before touching anything, so that a
+# machine where it cannot be started is not left with a helper that looks
+# installed.
+if ! systemd_running && [ "${VENTIQ_ACTIVATOR:-0}" != "1" ]; then
+    fail "systemd is not running here, so the helper cannot be started on demand (set VENTIQ_ACTIVATOR=1 to use ventiq-activator)"
+fi
+
+# A pid file can outlive its activator, and the number can since belong to
+# another process: only signal it while it still runs the activator. An
+# exited activator nobody has reaped yet has an empty command line.
+runs_activator() { [ -r "/proc/$1/cmdline" ] && tr '\0' ' ' <"/proc/$1/cmdline" | grep -q ventiq-activator; }
+
 stop_activator() {
     if [ -f "$activator_pid" ]; then
         pid=$(cat "$activator_pid")
-        if kill -0 "$pid" 2>/dev/null; then
+        if runs_activator "$pid"; then
             kill -TERM "$pid"
-            for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+            for _ in $(seq 1 50); do runs_activator "$pid" || break; sleep 0.1; done
         fi
         rm -f "$activator_pid"
     fi
@@ -60,12 +72,11 @@ if systemd_running; then
     exit 0
 fi
 
-if [ "${VENTIQ_ACTIVATOR:-0}" = "1" ]; then
-    mkdir -p "$(dirname "$activator_pid")"
-    nohup "$resources/ventiq-activator" --socket "$socket_path" --pidfile "$activator_pid" \
-        -- "$installed" >/dev/null 2>&1 &
-    for _ in $(seq 1 50); do [ -S "$socket_path" ] && exit 0; sleep 0.1; done
-    fail "the activator did not open $socket_path"
-fi
-
-fail "systemd is not running here, so the helper cannot be started on demand (set VENTIQ_ACTIVATOR=1 to use ventiq-activator)"
+# A socket file left by an earlier helper would pass the check below before
+# the new activator has bound its own.
+rm -f "$socket_path"
+mkdir -p "$(dirname "$activator_pid")"
+nohup "$resources/ventiq-activator" --socket "$socket_path" --pidfile "$activator_pid" \
+    -- "$installed" >/dev/null 2>&1 &
+for _ in $(seq 1 50); do [ -S "$socket_path" ] && exit 0; sleep 0.1; done
+fail "the activator did not open $socket_path"

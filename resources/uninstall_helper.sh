@@ -15,11 +15,16 @@ if [ -d "$root/run/systemd/system" ]; then
     systemctl stop "$label.service" >/dev/null 2>&1
 fi
 
+# Only signal the pid file's process while it still runs the activator: the
+# number may have been reused since. An exited activator nobody has reaped
+# yet has an empty command line.
+runs_activator() { [ -r "/proc/$1/cmdline" ] && tr '\0' ' ' <"/proc/$1/cmdline" | grep -q ventiq-activator; }
+
 if [ -f "$activator_pid" ]; then
     pid=$(cat "$activator_pid")
-    if kill -0 "$pid" 2>/dev/null; then
+    if runs_activator "$pid"; then
         kill -TERM "$pid"
-        for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+        for _ in $(seq 1 50); do runs_activator "$pid" || break; sleep 0.1; done
     fi
     rm -f "$activator_pid"
 fi
