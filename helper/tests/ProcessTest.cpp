@@ -6,7 +6,9 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -364,6 +366,43 @@ TEST_F(HelperProcessTest, ReleaseAllAfterTheHelperWasKilled) {
         Child refused({argv, helperEnv(), false, {}});
         EXPECT_EQ(refused.wait(5s), 2) << args[0];
     }
+}
+
+// Started by the service manager: the listening socket arrives as fd 3 with
+// LISTEN_PID / LISTEN_FDS, and the helper binds nothing itself.
+TEST_F(HelperProcessTest, TakesTheSocketFromSocketActivation) {
+    const std::string activated = (dir_ / "activated.sock").string();
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", activated.c_str());
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(fd, 16), 0);
+
+    const auto env = helperEnv();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(fd, 3);
+        for (const auto& e : env) ::putenv(const_cast<char*>(e.c_str()));
+        ::setenv("LISTEN_PID", std::to_string(::getpid()).c_str(), 1);
+        ::setenv("LISTEN_FDS", "1", 1);
+        const std::string exe = binDir() + "/com.quillmoor.ventiq.helper-test";
+        ::execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(fd);
+
+    auto c = client();
+    EXPECT_EQ(c->ask("connect " + activated), "connected");
+    EXPECT_TRUE(startsWith(c->ask("set 1 4000"), "reply 1 风扇1 模式=1 目标=4000"));
+    EXPECT_EQ(mode(1), 1);
+    EXPECT_FALSE(fs::exists(socket_));
+    c->ask("close");
+    EXPECT_TRUE(modeBecomes(1, 0));
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << logText();
 }
 
 // The production build admits only the installed application's path, so the
