@@ -59,7 +59,8 @@ void FanController::readHardware() {
             if (!reading) continue;
             FanInfo info;
             info.index = index;
-            info.actual = roundHalfAway(reading->actual);
+            // A stopped fan can read slightly below zero; a speed is never negative.
+            info.actual = std::max(roundHalfAway(reading->actual), 0);
             info.target = roundHalfAway(reading->target);
             info.minRPM = roundHalfAway(reading->minRPM);
             info.maxRPM = roundHalfAway(reading->maxRPM);

@@ -217,6 +217,21 @@ TEST_F(EngineTest, ReadingsRoundHalvesAwayFromZero) {
     EXPECT_EQ(engine->fan(0)->minRPM, 1349);
 }
 
+TEST_F(EngineTest, AStoppedFanReadingBelowZeroShowsZero) {
+    start();
+    advance(1);
+    setActual(0, -4.6f);
+    advance(6);
+    EXPECT_EQ(engine->fan(0)->actualText(), "0");
+    EXPECT_EQ(engine->currentLeftRPM(), 0);
+}
+
+TEST_F(EngineTest, PresetTitlesComeFromTheTextTable) {
+    EXPECT_EQ(FanPreset(FanPreset::auto_).title(), "Automatic (System)");
+    EXPECT_EQ(FanPreset(FanPreset::mySettings).title(), "Custom");
+    EXPECT_EQ(FanPreset(FanPreset::fullSpeed).title(), "Full Speed");
+}
+
 TEST_F(EngineTest, TwoChangesWithinTheDelayMakeOnePassWithTheSecondForce) {
     markStarted();
     start();

@@ -325,5 +325,19 @@ TEST_F(RequestsTest, EnableAndDisableFanControl) {
     EXPECT_TRUE(sends().empty());
 }
 
+TEST_F(RequestsTest, FansHandedBackOnDisableGetTheGraceToo) {
+    startIn(FanPreset::fullSpeed);
+    advance(2);
+    // the helper does not confirm in time and the fans still read forced
+    helper.releaseAllResult = false;
+    engine->disableFanControl(nullptr);
+    engine->setPreset(FanPreset::auto_);
+    settle();
+    EXPECT_EQ(engine->controlState(), ControlState::system());
+    EXPECT_TRUE(releases().empty());
+    advance(6);
+    EXPECT_EQ(engine->controlState(), ControlState::external());
+}
+
 }  // namespace
 }  // namespace ventiq
