@@ -19,7 +19,8 @@ nlohmann::json optionalNumber(const std::optional<double>& value) {
 
 std::string fanText(const FanController& engine, int index, const char* labelKey) {
     const FanInfo* fan = engine.fan(index);
-    return L10n::tr(labelKey) + " " + (fan ? fan->actualText() + " rpm" : std::string("\u2014"));
+    const bool shown = fan && fan->actualReady;
+    return L10n::tr(labelKey) + " " + (shown ? fan->actualText() + " rpm" : std::string("\u2014"));
 }
 
 std::string cpuText(const FanController& engine) {
@@ -93,6 +94,7 @@ nlohmann::json json(const FanController& engine) {
           {"battery", optionalNumber(temps.battery)}}},
         {"ladderTier", engine.ladderTier()},
         {"protectionActive", engine.protectionActive()},
+        {"helperReady", engine.helperReady()},
     };
     if (engine.controlState().kind() == ControlState::Kind::failed) out["message"] = engine.controlState().message();
     return out;

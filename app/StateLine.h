@@ -18,7 +18,8 @@ const char* kindName(ControlState::Kind kind);
 std::string statusText(const FanController& engine);
 // State, preset, both fans and the CPU peak, in the interface language.
 std::string text(const FanController& engine);
-// The same and more as one JSON object; absent readings are null.
+// The same and more as one JSON object (with whether the helper is ready);
+// absent readings are null.
 nlohmann::json json(const FanController& engine);
 
 }  // namespace StateLine
