@@ -92,6 +92,8 @@ public:
     const TempLadder::Sustained& sustainedState() const { return sustainedState_; }
     bool protectionActive() const { return protectionActive_; }
     std::optional<TimePoint> fullSpeedSince() const { return fullSpeedSince_; }
+    // The application-wide options over the engine's own store.
+    VentiqPrefs& prefs() { return prefs_; }
     const VentiqPrefs& prefs() const { return prefs_; }
 
     bool isControlOn() const { return preset_ != FanPreset::auto_; }

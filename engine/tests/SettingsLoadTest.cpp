@@ -1,4 +1,5 @@
 #include <functional>
+#include <stdexcept>
 
 #include "engine/tests/EngineFixture.h"
 
@@ -135,6 +136,36 @@ TEST_F(EngineTest, StoredSettingsLoadWithTheirRules) {
         FanController e(&smc, helper, sensors, false, fresh, loop, center);
         c.check(e, fresh);
     }
+}
+
+TEST_F(EngineTest, ChangedSettingsReadBackAfterARestart) {
+    markStarted();
+    start();
+    engine->setLadder2({true, 60, 3000, 3200});
+    engine->setLadder3({true, 75, 4500, 4600});
+    engine->setSustainedMaxOn(true);
+    engine->setSustainedMinutes(12);
+    engine->setRightMode(FanMode::sensor);
+    engine->setSensorSource(SensorSource::battery);
+    engine->setSensorStartTemp(45.5);
+    engine->setRightLadderEnabled(false);
+    restart();
+    EXPECT_EQ(engine->ladder2(), (LadderTier{true, 60, 3000, 3200}));
+    EXPECT_EQ(engine->ladder3(), (LadderTier{true, 75, 4500, 4600}));
+    EXPECT_TRUE(engine->sustainedMaxOn());
+    EXPECT_EQ(engine->sustainedMinutes(), 12);
+    EXPECT_EQ(engine->rightMode(), FanMode::sensor);
+    EXPECT_EQ(engine->sensorSource(), SensorSource::battery);
+    EXPECT_EQ(engine->sensorStartTemp(), 45.5);
+    EXPECT_FALSE(engine->rightLadderEnabled());
+}
+
+TEST_F(EngineTest, SharedIsTheInstalledEngineUntilItGoes) {
+    start();
+    FanController::setShared(engine.get());
+    EXPECT_EQ(&FanController::shared(), engine.get());
+    engine.reset();
+    EXPECT_THROW(FanController::shared(), std::logic_error);
 }
 
 }  // namespace
