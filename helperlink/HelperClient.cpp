@@ -181,6 +181,11 @@ void HelperClient::dropConnection() {
     connection_.reset();
 }
 
+bool HelperClient::runsFromAllowedPath() const {
+    const auto exe = config_.executablePath ? config_.executablePath() : std::nullopt;
+    return exe && ventiqIsAllowedClientPath(*exe);
+}
+
 void HelperClient::refreshState() {
     if (isInstalling()) return;
     std::error_code ec;
@@ -188,8 +193,7 @@ void HelperClient::refreshState() {
         setStatus(Status::notInstalled());
         return;
     }
-    const auto exe = config_.executablePath ? config_.executablePath() : std::nullopt;
-    if (!exe || !ventiqIsAllowedClientPath(*exe)) {
+    if (!runsFromAllowedPath()) {
         setStatus(Status::unreachable(L10n::tr("helperWrongPlace")));
         return;
     }

@@ -87,6 +87,10 @@ public:
     static void setSharedContext(MainLoop& loop, NotificationCenter& notifications);
 
     const Status& status() const { return status_; }
+    // Whether this application runs from a path the helper admits; false
+    // when its own path cannot be told. The main window checks this before
+    // it offers to install.
+    bool runsFromAllowedPath() const;
     const Config& config() const { return config_; }
 
     bool isReady() const override { return status_.kind() == Status::Kind::ready; }

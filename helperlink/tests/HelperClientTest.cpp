@@ -89,6 +89,7 @@ TEST_F(HelperClientTest, StatusWithoutConnectingWhenNotInstalledOrOutsideApplica
         EXPECT_EQ(helper.status(), c.expected);
         EXPECT_EQ(helper.statusText(), c.text);
         EXPECT_FALSE(helper.isReady());
+        EXPECT_EQ(helper.runsFromAllowedPath(), c.executable == std::string(ventiqAllowedClientPath));
         linktest::writeFile(installPath(), "installed helper");
     }
     pumpFor(loop_, 100ms);

@@ -9,7 +9,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <thread>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
@@ -210,6 +212,27 @@ TEST_F(InstallScriptTest, ActivatorStartsTheHelperOnConnectAndUninstallStopsIt) 
     EXPECT_FALSE(fs::exists(pidFile));
     EXPECT_FALSE(fs::exists(socketPath()));
     EXPECT_FALSE(running(second)) << "the activator still runs";
+}
+
+TEST_F(InstallScriptTest, ActivatorDoesNotSpinOnAHelperThatExitsAtOnce) {
+    // A helper that gives up before taking the connection, as one that
+    // cannot open the SMC does.
+    writeFile(bundledHelper(), "#!/bin/sh\necho started >>\"" + (dir_ / "starts") + "\"\n", true);
+    ASSERT_EQ(run("install_helper.sh", {"VENTIQ_ACTIVATOR=1"}).exitStatus, 0);
+
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, socketPath().c_str(), sizeof(address.sun_path) - 1);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << std::strerror(errno);
+    std::this_thread::sleep_for(2500ms);
+    ::close(fd);
+    EXPECT_EQ(run("uninstall_helper.sh").exitStatus, 0);
+
+    const std::string starts = readFile(dir_ / "starts");
+    const auto count = std::count(starts.begin(), starts.end(), '\n');
+    EXPECT_GE(count, 1);
+    EXPECT_LE(count, 5) << "restarted in a tight loop";
 }
 
 TEST_F(InstallScriptTest, UninstallLeavesAnUnrelatedProcessWithAReusedPidAlone) {
