@@ -133,6 +133,20 @@ BENCHMARK(BM_SetFanTargetRoundTrip)->Iterations(5000)->Unit(benchmark::kMicrosec
 void BM_HeartbeatRoundTrip(benchmark::State& state) { roundTrips(state, HelperMethod::heartbeat, {}); }
 BENCHMARK(BM_HeartbeatRoundTrip)->Iterations(20000)->Unit(benchmark::kMicrosecond);
 
+// One key read over the SMC device (key info + read): a fan target costs
+// nine of these (four reads, two writes, three read-backs).
+void BM_SMCKeyRead(benchmark::State& state) {
+    SMCConnection smc(fixture->sim.smcPath());
+    std::vector<double> micros;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        benchmark::DoNotOptimize(smc.readValue("F0Tg"));
+        micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+    }
+    reportPercentiles(state, micros);
+}
+BENCHMARK(BM_SMCKeyRead)->Iterations(20000)->Unit(benchmark::kMicrosecond);
+
 // 100 clients, each sending 1000 requests one after another (heartbeats and
 // fan targets alternating), all at once.
 void BM_ParallelClients(benchmark::State& state) {
