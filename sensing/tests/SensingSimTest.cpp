@@ -124,14 +124,5 @@ TEST(SensingOnSimulator, HIDServiceListIsFixedAtConstruction) {
     EXPECT_FALSE(tdie1->temp);
 }
 
-TEST(SensingOnSimulator, WithoutThePlatformSocketEverythingIsAbsent) {
-    HIDThermalClient hid("/nonexistent/ventiq-platform.sock");
-    EXPECT_EQ(hid.serviceCount(), 0);
-    EXPECT_TRUE(hid.readAllHID().empty());
-    const auto info = SystemInfo::fromPlatform(PlatformServicesClient("/nonexistent/ventiq-platform.sock"));
-    EXPECT_EQ(info.model(), "");
-    EXPECT_EQ(CoreCounts::read(info), CoreCounts::unknown());
-}
-
 }  // namespace
 }  // namespace ventiq

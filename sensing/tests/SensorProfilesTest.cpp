@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/PlatformServicesClient.h"
 #include "sensing/CoreCounts.h"
 #include "sensing/SensorPlan.h"
 #include "sensing/SensorProfiles.h"
@@ -289,6 +290,10 @@ TEST(SystemInfo, AnswersOnlyTheKindOfValueStored) {
     EXPECT_FALSE(info.int_("hw.model"));
     EXPECT_FALSE(info.string("hw.nperflevels"));
     EXPECT_EQ(SystemInfo().model(), "");
+
+    const auto unreachable = SystemInfo::fromPlatform(PlatformServicesClient("/nonexistent/ventiq-platform.sock"));
+    EXPECT_EQ(unreachable.model(), "");
+    EXPECT_EQ(CoreCounts::read(unreachable), CoreCounts::unknown());
 }
 
 }  // namespace
