@@ -170,7 +170,7 @@ TEST(SensorListReader, HIDRowsFollowTheirSpecs) {
         ASSERT_TRUE(row);
         EXPECT_EQ(*row, c.expected);
     }
-    // Services named in no spec, and no SMC rows without an SMC.
+    // Services that feed no HID row, and no SMC rows without an SMC.
     EXPECT_EQ(rows.size(), 3u);
 }
 
