@@ -138,7 +138,7 @@ MachineProfile MachineProfile::fromJson(const json& j) {
     };
 
     for (const auto& f : array(j, "fans")) {
-        FanSpec fan;
+        FanDef fan;
         fan.index = static_cast<int>(p.fans.size());
         fan.minRPM = number(f, "min");
         fan.maxRPM = number(f, "max");
@@ -161,7 +161,7 @@ MachineProfile MachineProfile::fromJson(const json& j) {
 
     std::set<std::string> keyNames;
     for (const auto& k : array(j, "keys")) {
-        KeySpec key;
+        SMCKeyDef key;
         key.key = text(k, "key");
         if (key.key.size() != 4) fail("key " + key.key + " is not four characters");
         key.type = text(k, "type", "flt ");
@@ -191,17 +191,17 @@ MachineProfile MachineProfile::fromJson(const json& j) {
     }
 
     for (const auto& h : array(j, "hid")) {
-        HIDSpec spec;
-        spec.product = text(h, "product");
+        HIDServiceDef def;
+        def.product = text(h, "product");
         if (h.contains("value")) {
-            spec.fixed = true;
-            if (!h["value"].is_null()) spec.value = number(h, "value");
+            def.fixed = true;
+            if (!h["value"].is_null()) def.value = number(h, "value");
         } else {
-            spec.node = text(h, "node");
-            checkNode(spec.node, spec.product);
-            spec.offset = number(h, "offset", 0.0);
+            def.node = text(h, "node");
+            checkNode(def.node, def.product);
+            def.offset = number(h, "offset", 0.0);
         }
-        p.hid.push_back(spec);
+        p.hid.push_back(def);
     }
 
     for (const auto& d : array(j, "drives")) {

@@ -23,7 +23,7 @@ struct ThermalNode {
     double fanConductance = 0;  // extra loss per °C at full airflow
 };
 
-struct FanSpec {
+struct FanDef {
     int index = 0;
     double minRPM = 0;
     double maxRPM = 0;
@@ -38,7 +38,7 @@ struct FanSpec {
 
 // A key whose value is either a thermal node's temperature plus an offset, or
 // a fixed value, or fixed raw bytes.
-struct KeySpec {
+struct SMCKeyDef {
     std::string key;
     std::string type = "flt ";
     uint32_t size = 4;
@@ -49,7 +49,7 @@ struct KeySpec {
     std::vector<uint8_t> bytes;
 };
 
-struct HIDSpec {
+struct HIDServiceDef {
     std::string product;
     std::string node;
     double offset = 0;
@@ -68,11 +68,11 @@ struct MachineProfile {
     std::string model;
     std::vector<PerfLevel> perfLevels;
     std::vector<ThermalNode> nodes;
-    std::vector<FanSpec> fans;
+    std::vector<FanDef> fans;
     // False on a machine without the FNum key.
     bool hasFanCount = true;
-    std::vector<KeySpec> keys;
-    std::vector<HIDSpec> hid;
+    std::vector<SMCKeyDef> keys;
+    std::vector<HIDServiceDef> hid;
     std::vector<std::string> drives;
     double ambient = 25;
     double initialLoad = 0.1;

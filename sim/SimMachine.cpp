@@ -68,13 +68,13 @@ SimMachine::SimMachine(MachineProfile profile, uint64_t seed)
     fans_.resize(profile_.fans.size());
     const double cpu = hottestCPU();
     for (size_t i = 0; i < fans_.size(); ++i) {
-        const auto& spec = profile_.fans[i];
-        fans_[i].running = cpu >= spec.startTemp;
-        if (fans_[i].running) fans_[i].actual = std::clamp(interpolate(spec.curve, cpu), spec.minRPM, spec.maxRPM);
+        const auto& def = profile_.fans[i];
+        fans_[i].running = cpu >= def.startTemp;
+        if (fans_[i].running) fans_[i].actual = std::clamp(interpolate(def.curve, cpu), def.minRPM, def.maxRPM);
     }
 
     const auto add = [this](std::string name, std::string type, uint32_t size, bool writable, KeyRole role, int fan,
-                            const KeySpec* spec) {
+                            const SMCKeyDef* def) {
         KeyEntry e;
         e.code = fourCC(name);
         e.name = std::move(name);
@@ -83,7 +83,7 @@ SimMachine::SimMachine(MachineProfile profile, uint64_t seed)
         e.writable = writable;
         e.role = role;
         e.fan = fan;
-        e.spec = spec;
+        e.def = def;
         keys_.push_back(std::move(e));
     };
     add("#KEY", "ui32", 4, false, KeyRole::keyCount, -1, nullptr);
@@ -96,8 +96,8 @@ SimMachine::SimMachine(MachineProfile profile, uint64_t seed)
         add(prefix + "Tg", "flt ", 4, true, KeyRole::fanTarget, fan.index, nullptr);
         if (!fan.modeSuffix.empty()) add(prefix + fan.modeSuffix, "ui8 ", 1, true, KeyRole::fanMode, fan.index, nullptr);
     }
-    for (const auto& spec : profile_.keys)
-        add(spec.key, spec.type, spec.size, spec.writable, KeyRole::profile, -1, &spec);
+    for (const auto& def : profile_.keys)
+        add(def.key, def.type, def.size, def.writable, KeyRole::profile, -1, &def);
 
     std::sort(keys_.begin(), keys_.end(), [](const KeyEntry& a, const KeyEntry& b) { return a.code < b.code; });
     for (size_t i = 0; i < keys_.size(); ++i) {
@@ -152,14 +152,14 @@ void SimMachine::step(double h) {
     const double lag = 1.0 - std::exp(-h / profile_.fanTimeConstant);
     for (size_t i = 0; i < fans_.size(); ++i) {
         auto& fan = fans_[i];
-        const auto& spec = profile_.fans[i];
+        const auto& def = profile_.fans[i];
         // Hysteresis, so that a fan near its start temperature does not flap on and off.
-        if (!fan.running && cpu >= spec.startTemp) fan.running = true;
-        if (fan.running && cpu < spec.stopTemp) fan.running = false;
-        double target = fan.running ? std::clamp(interpolate(spec.curve, cpu), spec.minRPM, spec.maxRPM) : 0.0;
+        if (!fan.running && cpu >= def.startTemp) fan.running = true;
+        if (fan.running && cpu < def.stopTemp) fan.running = false;
+        double target = fan.running ? std::clamp(interpolate(def.curve, cpu), def.minRPM, def.maxRPM) : 0.0;
         if (fan.mode != 0 && !fan.ignoreTarget) {
-            const double requested = std::isfinite(fan.target) ? fan.target : spec.minRPM;
-            target = std::clamp(requested, spec.minRPM, spec.maxRPM);
+            const double requested = std::isfinite(fan.target) ? fan.target : def.minRPM;
+            target = std::clamp(requested, def.minRPM, def.maxRPM);
         }
         if (fan.stuck) continue;
         fan.actual += (target - fan.actual) * lag;
@@ -199,13 +199,13 @@ std::optional<std::vector<uint8_t>> SimMachine::keyBytes(const KeyEntry& e) {
         case KeyRole::profile: break;
     }
     if (!e.written.empty()) return e.written;
-    const KeySpec& spec = *e.spec;
-    if (!spec.bytes.empty()) return spec.bytes;
-    if (spec.value) return encodeValue(e.type, e.size, *spec.value);
+    const SMCKeyDef& def = *e.def;
+    if (!def.bytes.empty()) return def.bytes;
+    if (def.value) return encodeValue(e.type, e.size, *def.value);
     const auto node = std::find_if(profile_.nodes.begin(), profile_.nodes.end(),
-                                   [&](const ThermalNode& n) { return n.name == spec.node; });
+                                   [&](const ThermalNode& n) { return n.name == def.node; });
     const double t = nodeTemps_[static_cast<size_t>(node - profile_.nodes.begin())];
-    return encodeValue(e.type, e.size, t + spec.offset + noise(profile_.temperatureNoise));
+    return encodeValue(e.type, e.size, t + def.offset + noise(profile_.temperatureNoise));
 }
 
 void SimMachine::writeKey(KeyEntry& e, const uint8_t* bytes) {
@@ -347,15 +347,15 @@ json SimMachine::handleRequest(const json& request) {
 }
 
 std::optional<double> SimMachine::hidReading(size_t index) {
-    const HIDSpec& spec = profile_.hid[index];
-    if (const auto f = hidFaults_.find(spec.product); f != hidFaults_.end()) {
+    const HIDServiceDef& def = profile_.hid[index];
+    if (const auto f = hidFaults_.find(def.product); f != hidFaults_.end()) {
         if (f->second.mode == Fault::Mode::nan) return std::nullopt;
         if (f->second.mode == Fault::Mode::value) return f->second.value;
     }
-    if (spec.fixed) return spec.value;
+    if (def.fixed) return def.value;
     const auto node = std::find_if(profile_.nodes.begin(), profile_.nodes.end(),
-                                   [&](const ThermalNode& n) { return n.name == spec.node; });
-    return nodeTemps_[static_cast<size_t>(node - profile_.nodes.begin())] + spec.offset +
+                                   [&](const ThermalNode& n) { return n.name == def.node; });
+    return nodeTemps_[static_cast<size_t>(node - profile_.nodes.begin())] + def.offset +
            noise(profile_.temperatureNoise);
 }
 
@@ -363,13 +363,13 @@ json SimMachine::stateReply() {
     json fans = json::array();
     for (size_t i = 0; i < fans_.size(); ++i) {
         const auto& f = fans_[i];
-        const auto& spec = profile_.fans[i];
-        fans.push_back({{"index", spec.index},
+        const auto& def = profile_.fans[i];
+        fans.push_back({{"index", def.index},
                         {"mode", f.mode},
                         {"target", std::isfinite(f.target) ? json(f.target) : json(nullptr)},
                         {"actual", f.actual},
-                        {"min", spec.minRPM},
-                        {"max", spec.maxRPM},
+                        {"min", def.minRPM},
+                        {"max", def.maxRPM},
                         {"stuck", f.stuck},
                         {"ignoreTarget", f.ignoreTarget}});
     }
@@ -432,7 +432,7 @@ json SimMachine::faultReply(const json& request) {
     if (request.contains("hid")) {
         const std::string product = requireText(request, "hid");
         const bool known = std::any_of(profile_.hid.begin(), profile_.hid.end(),
-                                       [&](const HIDSpec& s) { return s.product == product; });
+                                       [&](const HIDServiceDef& s) { return s.product == product; });
         if (!known) throw RequestError("no such HID service " + product);
         hidFaults_[product] = fault;
         return {{"ok", true}};

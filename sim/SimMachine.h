@@ -61,7 +61,7 @@ private:
         bool writable = false;
         KeyRole role = KeyRole::profile;
         int fan = -1;
-        const KeySpec* spec = nullptr;
+        const SMCKeyDef* def = nullptr;
         std::vector<uint8_t> written;  // a profile key's value once written
     };
 
