@@ -201,9 +201,15 @@ TEST_F(AppEndToEnd, LadderAndOverheatProtectionFollowTheLoad) {
         const json& now = s.lines()[i];
         if (now["temps"]["cpuMax"].is_null()) continue;
         const double t = now["temps"]["cpuMax"];
-        if (before["protectionActive"] == true && now["protectionActive"] == false) EXPECT_LT(t, 88.0);
-        if (before["ladderTier"] == 3 && now["ladderTier"] != 3) EXPECT_LT(t, 67.0);
-        if (before["ladderTier"] == 2 && now["ladderTier"] == 1) EXPECT_LT(t, 62.0);
+        if (before["protectionActive"] == true && now["protectionActive"] == false) {
+            EXPECT_LT(t, 88.0);
+        }
+        if (before["ladderTier"] == 3 && now["ladderTier"] != 3) {
+            EXPECT_LT(t, 67.0);
+        }
+        if (before["ladderTier"] == 2 && now["ladderTier"] == 1) {
+            EXPECT_LT(t, 62.0);
+        }
     }
 }
 
