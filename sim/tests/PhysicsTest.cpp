@@ -93,6 +93,16 @@ TEST(Physics, LoadRaisesEveryTemperature) {
         EXPECT_GT(after["nodes"][node].get<double>(), celsius.get<double>()) << node;
 }
 
+TEST(Physics, WarmerRoomWarmsTheMachine) {
+    SimProcess sim(machine("m5max", 300));
+    const auto before = sim.state();
+    ASSERT_TRUE(before);
+    ASSERT_TRUE(sim.setAmbient(35));
+    const auto after = runFor(sim, 600);
+    EXPECT_NEAR(after["nodes"]["chassis"].get<double>() - (*before)["nodes"]["chassis"].get<double>(), 10, 1);
+    EXPECT_GT(after["cpu"].get<double>(), (*before)["cpu"].get<double>() + 5);
+}
+
 TEST(Physics, FullLoadWithAutomaticFansPasses92ThenFansStopWhenCool) {
     SimProcess sim(machine("m5max", 200));
     SMCConnection smc(sim.smcPath());
