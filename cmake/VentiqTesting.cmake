@@ -14,6 +14,8 @@ function(ventiq_add_test)
   endif()
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
+  target_compile_definitions(${T_NAME} PRIVATE
+    VENTIQ_SOURCE_DIR="${CMAKE_SOURCE_DIR}" VENTIQ_BUILD_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
   set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   if(NOT T_LABELS)
     set(T_LABELS unit)
@@ -23,5 +25,5 @@ function(ventiq_add_test)
     DISCOVERY_TIMEOUT 30
     PROPERTIES
       LABELS "${T_LABELS}"
-      ENVIRONMENT "VENTIQ_BIN_DIR=${CMAKE_BINARY_DIR}/bin;VENTIQ_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+      ENVIRONMENT "VENTIQ_BIN_DIR=${CMAKE_BINARY_DIR}/bin")
 endfunction()
