@@ -149,24 +149,24 @@ SensorListSnapshot SensorListReader::read() {
         }
     }
 
-    for (const auto& spec : SensorProfiles::hidRows()) {
-        const auto feeds = [&spec](const std::string& product) {
-            return std::find(spec.products.begin(), spec.products.end(), product) != spec.products.end();
+    for (const auto& row : SensorProfiles::hidRows()) {
+        const auto feeds = [&row](const std::string& product) {
+            return std::find(row.products.begin(), row.products.end(), product) != row.products.end();
         };
-        if (std::none_of(spec.products.begin(), spec.products.end(),
+        if (std::none_of(row.products.begin(), row.products.end(),
                          [&](const std::string& p) { return products.contains(p); }))
             continue;
         std::vector<std::optional<double>> readings;
         for (const auto& r : hid)
             if (feeds(r.product)) readings.push_back(r.temp);
         std::optional<double> value;
-        if (spec.reduce == HIDRowSpec::Reduce::max) {
+        if (row.reduce == HIDRowSpec::Reduce::max) {
             for (const auto& r : readings)
                 if (valid(r)) value = std::max(value.value_or(*r), *r);
         } else {
             value = average(readings);
         }
-        rows.push_back({"hid:" + spec.id, spec.name, spec.icon, value, spec.isAverage});
+        rows.push_back({"hid:" + row.id, row.name, row.icon, value, row.isAverage});
     }
 
     std::stable_sort(rows.begin(), rows.end(),

@@ -46,26 +46,26 @@ public:
         std::optional<uid_t> uid;
     };
 
-    explicit Child(const Spec& spec) {
+    explicit Child(const Spec& launch) {
         int in[2] = {-1, -1}, out[2] = {-1, -1};
-        if (spec.pipes && (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0)) throw std::runtime_error("pipe");
+        if (launch.pipes && (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0)) throw std::runtime_error("pipe");
         pid_ = ::fork();
         if (pid_ == 0) {
-            if (spec.pipes) {
+            if (launch.pipes) {
                 ::dup2(in[0], 0);
                 ::dup2(out[1], 1);
             }
-            for (const auto& e : spec.env) ::putenv(const_cast<char*>(e.c_str()));
-            if (spec.uid) {
-                if (::setgid(*spec.uid) != 0 || ::setuid(*spec.uid) != 0) ::_exit(126);
+            for (const auto& e : launch.env) ::putenv(const_cast<char*>(e.c_str()));
+            if (launch.uid) {
+                if (::setgid(*launch.uid) != 0 || ::setuid(*launch.uid) != 0) ::_exit(126);
             }
             std::vector<char*> args;
-            for (const auto& a : spec.argv) args.push_back(const_cast<char*>(a.c_str()));
+            for (const auto& a : launch.argv) args.push_back(const_cast<char*>(a.c_str()));
             args.push_back(nullptr);
             ::execv(args[0], args.data());
             ::_exit(127);
         }
-        if (spec.pipes) {
+        if (launch.pipes) {
             ::close(in[0]);
             ::close(out[1]);
             toChild_ = in[1];
