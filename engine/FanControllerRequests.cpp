@@ -115,7 +115,9 @@ void FanController::reconcile(bool force) {
             controlState_ = ControlState::applying();
         }
     }
-    persistTakenOverFans();
+    // Until the fans kept by the last run are taken over, the stored list is
+    // the only record of them; a pass that saw no fan must not erase it.
+    if (adoptedSavedFans_) persistTakenOverFans();
 }
 
 bool FanController::foreignControlSeen(TimePoint t) const {

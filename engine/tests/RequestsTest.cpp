@@ -240,6 +240,28 @@ TEST_F(RequestsTest, AdoptedFanIsRequestedAtOnceWhenTheDecisionDiffers) {
     EXPECT_EQ(releases(), std::vector<Call>{release(1)});
 }
 
+// The helper no longer counts kept fans as its own, so the stored list is
+// the only thing that can ever hand them back.
+TEST_F(RequestsTest, KeptFansSurviveAStartWhoseFirstPassesSeeNoFan) {
+    markStarted();
+    store.setIntegerArray(PrefKeys::takenOverFans, {0, 1});
+    store.setInteger(PrefKeys::preset, FanPreset::auto_);
+    setForced(0, true, 5349);
+    setForced(1, true, 5777);
+    smc.setReadFailure("FNum", true);
+    start();
+    advance(2);
+    ASSERT_TRUE(engine->fans().empty());
+    EXPECT_EQ(store.integerArray(PrefKeys::takenOverFans), (std::vector<int>{0, 1}));
+
+    smc.setReadFailure("FNum", false);
+    advance(2);
+    EXPECT_EQ(releases(), (std::vector<Call>{release(0), release(1)}));
+    EXPECT_FALSE(forced(0) || forced(1));
+    EXPECT_EQ(store.integerArray(PrefKeys::takenOverFans), std::vector<int>{});
+    EXPECT_EQ(engine->controlState(), ControlState::system());
+}
+
 TEST_F(RequestsTest, QuitWithoutKeeping) {
     struct Case {
         const char* name;
