@@ -255,7 +255,7 @@ std::pair<bool, std::string> FanService::releaseAllLocked(const std::string& rea
         } catch (const HelperError& e) {
             problem = e.text();
         } catch (const SMCError& e) {
-            problem = writeFailed(e);
+            problem = e.text();
         }
         if (!problem.empty()) {
             if (!failures.empty()) failures += "；";

@@ -234,7 +234,7 @@ TEST_F(FanServiceTest, ReleaseAllJoinsPartialFailuresAndStillEmptiesForced) {
     smc.remove("F1md");
     const auto out = releaseAll();
     const std::string joined =
-        "风扇0：写入 SMC 失败：SMC 键 VENTIQ_SMC_WRITE_PATH_V1:F0md 返回码 0x82；风扇1：找不到风扇 1 的模式键（F1md / F1Md）";
+        "风扇0：SMC 键 VENTIQ_SMC_WRITE_PATH_V1:F0md 返回码 0x82；风扇1：找不到风扇 1 的模式键（F1md / F1Md）";
     EXPECT_FALSE(out.ok);
     EXPECT_EQ(out.message, joined);
     EXPECT_EQ(logs.back(), "releaseAll（客户端请求）→ " + joined);
