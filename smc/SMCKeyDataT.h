@@ -3,6 +3,7 @@
 // Multi-byte fields are in native (little-endian) order; gaps are zero.
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 namespace ventiq {
@@ -31,15 +32,20 @@ struct __attribute__((packed)) SMCKeyInfoDataT {
     uint8_t dataAttributes = 0;
 };
 
+// The gaps of the driver's layout are spelled out as members: alignment
+// padding would be left uninitialised, and the whole record goes over the wire.
 struct SMCKeyDataT {
     uint32_t key = 0;
     SMCVersionT vers;
+    uint8_t gapAfterVers[2] = {};
     SMCPLimitDataT pLimitData;
     SMCKeyInfoDataT keyInfo;
+    uint8_t gapAfterKeyInfo = 0;
     uint16_t padding = 0;
     uint8_t result = 0;
     uint8_t status = 0;
     uint8_t data8 = 0;
+    uint8_t gapAfterData8 = 0;
     uint32_t data32 = 0;
     uint8_t bytes[32] = {};
 
@@ -61,6 +67,7 @@ inline constexpr bool isValid = sizeof(SMCKeyDataT) == 80 && offsetof(SMCKeyData
 }  // namespace SMCLayout
 
 static_assert(SMCLayout::isValid, "SMCKeyDataT does not match the driver's 80-byte record");
+static_assert(std::has_unique_object_representations_v<SMCKeyDataT>, "SMCKeyDataT has padding");
 
 // SMC driver commands placed in data8.
 namespace SMCCommand {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <new>
 
 #include "smc/FourCC.h"
 #include "smc/SMCKeyDataT.h"
@@ -52,10 +53,14 @@ TEST(FloatBytes, LittleEndianPattern) {
 
 TEST(SMCKeyData, NewRecordIsZeroAndPayloadIsCappedAt32) {
     static_assert(SMCLayout::isValid);
-    SMCKeyDataT record;
+    // Built over dirty memory, as a record on a reused stack would be: the
+    // gaps go to the driver too, so they must be zero and not leftovers.
+    alignas(SMCKeyDataT) uint8_t storage[sizeof(SMCKeyDataT)];
+    std::memset(storage, 0xAA, sizeof storage);
+    SMCKeyDataT& record = *new (storage) SMCKeyDataT;
     uint8_t raw[80];
     std::memcpy(raw, &record, sizeof raw);
-    for (uint8_t b : raw) EXPECT_EQ(b, 0);
+    for (size_t i = 0; i < sizeof raw; ++i) EXPECT_EQ(raw[i], 0) << "offset " << i;
 
     std::vector<uint8_t> forty(40);
     for (size_t i = 0; i < forty.size(); ++i) forty[i] = static_cast<uint8_t>(i + 1);
