@@ -5,6 +5,7 @@
 #include <syslog.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <ctime>
 #include <mutex>
 
@@ -15,6 +16,25 @@ std::mutex logMutex;
 std::string& logPath() {
     static std::string path = helperLogDefaultPath;
     return path;
+}
+
+// Messages carry client text (a refused key, a hex string); a control byte
+// in it must not start a forged line of its own or cut the system-log copy.
+std::string oneLine(const std::string& message) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(message.size());
+    for (const char ch : message) {
+        const auto byte = static_cast<uint8_t>(ch);
+        if (byte < 0x20 || byte == 0x7F) {
+            out += "\\x";
+            out += digits[byte >> 4];
+            out += digits[byte & 15];
+        } else {
+            out += ch;
+        }
+    }
+    return out;
 }
 
 void writeAll(int fd, const std::string& line) {
@@ -41,7 +61,8 @@ std::string isoTimestamp(std::chrono::system_clock::time_point time) {
     return buf;
 }
 
-void hlog(const std::string& message) {
+void hlog(const std::string& raw) {
+    const std::string message = oneLine(raw);
     syslog(LOG_NOTICE, "VentiqHelper: %s", message.c_str());
     if (::getuid() != 0) return;
 

@@ -12,7 +12,8 @@ inline constexpr const char* helperLogDefaultPath = "/var/log/com.quillmoor.vent
 // Chooses the log file; the default until called is helperLogDefaultPath.
 void setHelperLogPath(std::string path);
 
-// Never fails: a line that cannot be written is lost.
+// Never fails: a line that cannot be written is lost. Control bytes in the
+// message are written as \xNN, so every message stays one line.
 void hlog(const std::string& message);
 
 // 2025-03-01T08:15:30Z
