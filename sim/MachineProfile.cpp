@@ -111,8 +111,10 @@ MachineProfile MachineProfile::fromJson(const json& j) {
     p.rpmNoise = std::max(0.0, number(j, "rpmNoise", 2.0));
 
     for (const auto& level : array(j, "perflevels")) {
-        PerfLevel l{text(level, "name"), static_cast<int>(number(level, "physicalcpu"))};
-        if (l.physicalCPU < 1) fail("perflevel " + l.name + " has no cores");
+        const std::string name = text(level, "name");
+        const double cores = number(level, "physicalcpu");
+        if (!(cores >= 1 && cores <= 1024)) fail("perflevel " + name + " needs 1 to 1024 cores");
+        PerfLevel l{name, static_cast<int>(cores)};
         p.perfLevels.push_back(l);
     }
 
@@ -167,12 +169,16 @@ MachineProfile MachineProfile::fromJson(const json& j) {
         key.type = text(k, "type", "flt ");
         if (key.type.size() != 4) fail("type of " + key.key + " is not four characters");
         const uint32_t natural = naturalSize(key.type);
-        key.size = static_cast<uint32_t>(number(k, "size", natural));
-        if (key.size < 1 || key.size > 32) fail("size of " + key.key + " must be 1 to 32");
         key.writable = k.value("writable", false);
+        std::vector<uint8_t> raw;
+        if (k.contains("bytes")) raw = hexBytes(text(k, "bytes"));
+        // Checked before the cast and before anything is sized by it: a key's
+        // value has to fit the record's 32 value bytes, which a write copies from.
+        const double size = number(k, "size", k.contains("bytes") ? static_cast<double>(raw.size()) : natural);
+        if (!(size >= 1 && size <= 32) || size != std::floor(size)) fail("size of " + key.key + " must be 1 to 32");
+        key.size = static_cast<uint32_t>(size);
         if (k.contains("bytes")) {
-            key.bytes = hexBytes(text(k, "bytes"));
-            key.size = static_cast<uint32_t>(number(k, "size", static_cast<double>(key.bytes.size())));
+            key.bytes = std::move(raw);
             key.bytes.resize(key.size, 0);
         } else if (k.contains("value")) {
             key.value = number(k, "value");

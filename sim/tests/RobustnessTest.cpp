@@ -258,6 +258,12 @@ TEST(ProfileFiles, LoadsAProfileFileAndRejectsBadOnes) {
          R"({"model": "X", "nodes": [{"name": "c", "kind": "cpu", "idle": 1, "full": 2, "capacity": 1, "conductance": 1}],
              "fans": [{"min": 1, "max": 2, "start": 50, "stop": 40, "curve": [[50, 1]]}],
              "keys": [{"key": "F0Ac", "value": 3}]})"},
+        {"raw key longer than a record holds",
+         R"({"model": "X", "nodes": [{"name": "c", "kind": "cpu", "idle": 1, "full": 2, "capacity": 1, "conductance": 1}],
+             "keys": [{"key": "Kraw", "type": "flt ", "writable": true, "bytes": ")" + std::string(66, '0') + R"("}]})"},
+        {"raw key without bytes",
+         R"({"model": "X", "nodes": [{"name": "c", "kind": "cpu", "idle": 1, "full": 2, "capacity": 1, "conductance": 1}],
+             "keys": [{"key": "Kraw", "type": "flt ", "bytes": ""}]})"},
     };
     for (const auto& [name, body] : bad) {
         const std::string path = dir.path + "/bad.json";
