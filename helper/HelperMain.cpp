@@ -31,6 +31,16 @@ std::unique_ptr<SMCConnection> openSMC() {
     }
 }
 
+// The service manager runs --release-all after every stop of the helper and
+// says how it ended. A helper that exited by itself with status 0 has already
+// done what its last client wanted, which may be to keep the fans as set;
+// only one that was killed or failed leaves fans behind.
+bool helperEndedCleanly() {
+    const char* code = std::getenv("EXIT_CODE");
+    const char* status = std::getenv("EXIT_STATUS");
+    return code != nullptr && status != nullptr && std::strcmp(code, "exited") == 0 && std::strcmp(status, "0") == 0;
+}
+
 }  // namespace
 
 int helperMain(int argc, char** argv, bool (*admits)(std::string_view path)) {
@@ -55,6 +65,7 @@ int helperMain(int argc, char** argv, bool (*admits)(std::string_view path)) {
     openlog(ident.c_str(), LOG_PID | LOG_NDELAY, LOG_DAEMON);
     if (const char* path = std::getenv("VENTIQ_HELPER_LOG"); path != nullptr && *path != '\0') setHelperLogPath(path);
 
+    if (releaseAllOnly && helperEndedCleanly()) return 0;
     if (!releaseAllOnly) {
         hlog("助手启动 v" + std::string(ventiqHelperVersion) + " pid=" + std::to_string(::getpid()) +
              " uid=" + std::to_string(::getuid()));

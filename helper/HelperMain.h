@@ -6,7 +6,9 @@ namespace ventiq {
 // The helper program. admits judges a connecting client's executable path;
 // it is fixed at build time, so nothing at run time widens admission.
 //   (no arguments)   serve until idle or signalled
-//   --release-all    hand every fan back to automatic control and exit
+//   --release-all    hand every fan back to automatic control and exit; does
+//                    nothing when EXIT_CODE=exited and EXIT_STATUS=0 say the
+//                    helper it follows ended by itself
 int helperMain(int argc, char** argv, bool (*admits)(std::string_view path));
 
 }  // namespace ventiq

@@ -354,7 +354,17 @@ TEST_F(HelperProcessTest, ReleaseAllAfterTheHelperWasKilled) {
     EXPECT_EQ(helper->wait(5s), -SIGKILL);
     EXPECT_EQ(mode(0), 1);
 
-    Child release({{binDir() + "/com.quillmoor.ventiq.helper", "--release-all"}, helperEnv(), false, {}});
+    // After a helper that exited by itself (idle, perhaps keeping the fans
+    // on request) the service manager's run leaves them as they are.
+    auto cleanExit = helperEnv();
+    cleanExit.insert(cleanExit.end(), {"EXIT_CODE=exited", "EXIT_STATUS=0"});
+    Child afterCleanExit({{binDir() + "/com.quillmoor.ventiq.helper", "--release-all"}, cleanExit, false, {}});
+    EXPECT_EQ(afterCleanExit.wait(5s), 0);
+    EXPECT_EQ(mode(0), 1);
+
+    auto killed = helperEnv();
+    killed.insert(killed.end(), {"EXIT_CODE=killed", "EXIT_STATUS=KILL"});
+    Child release({{binDir() + "/com.quillmoor.ventiq.helper", "--release-all"}, killed, false, {}});
     EXPECT_EQ(release.wait(5s), 0);
     EXPECT_EQ(mode(0), 0);
     EXPECT_EQ(mode(1), 0);
