@@ -154,6 +154,41 @@ TEST_F(RequestsTest, ARefusedRequestFailsAtOnceAndIsNotRepeatedEarly) {
     }
 }
 
+TEST_F(RequestsTest, AReadBackTargetWithinThreeRpmConfirms) {
+    struct Case {
+        const char* name;
+        float readBack;
+        bool forced;
+        ControlState state;
+        size_t resends;
+    };
+    const Case cases[] = {
+        {"3 below", 5346, true, ControlState::active(), 0},
+        {"3 above", 5352, true, ControlState::active(), 0},
+        {"4 below", 5345, true, ControlState::applying(), 1},
+        {"exact but not forced", 5349, false, ControlState::applying(), 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        helper = testing::FakeFanHelper(&loop);
+        helper.fansIgnoreTargets = true;
+        helper.attach(&smc);
+        markStarted();
+        store.setInteger(PrefKeys::preset, FanPreset::fullSpeed);
+        setForced(0, c.forced, c.readBack);
+        setForced(1, true, 5777);
+        start(false);
+        settle();
+        helper.clearCalls();
+        advance(4);
+        engine->tick();
+        EXPECT_EQ(engine->controlState(), c.state);
+        EXPECT_EQ(helper.calls("setFanTarget").size(), c.resends);
+        engine.reset();
+        store.remove(PrefKeys::takenOverFans);
+    }
+}
+
 TEST_F(RequestsTest, OnlyTheChangedSideIsRequested) {
     startIn(FanPreset::mySettings);
     advance(2);
