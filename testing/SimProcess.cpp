@@ -1,23 +1,15 @@
 #include "testing/SimProcess.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 
 #include "platform/PlatformServicesClient.h"
-
-extern char** environ;
+#include "testing/ChildProcess.h"
 
 namespace ventiq::testing {
 
@@ -76,82 +68,29 @@ void SimProcess::start(const Options& options) {
         args.push_back(std::to_string(*options.seed));
     }
     args.insert(args.end(), options.extraArgs.begin(), options.extraArgs.end());
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
+    process_ = std::make_unique<ChildProcess>(ChildProcess::Options{args, {}, true, {}});
 
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-    const int rc = ::posix_spawn(&pid_, exe.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
-    stdoutFd_ = fds[0];
-    if (rc != 0) {
-        pid_ = -1;
-        throw std::runtime_error("cannot start " + exe + ": " + std::to_string(rc));
+    const auto line = process_->readLine(options.startTimeout);
+    if (!line) {
+        throw std::runtime_error(process_->wait(std::chrono::seconds(1)) ? "ventiq-smcsim exited before it was ready"
+                                                                        : "ventiq-smcsim did not report ready");
     }
-
-    const auto deadline = std::chrono::steady_clock::now() + options.startTimeout;
-    std::string output;
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) throw std::runtime_error("ventiq-smcsim did not report ready: " + output);
-        pollfd p{stdoutFd_, POLLIN, 0};
-        const int n = ::poll(&p, 1, static_cast<int>(left.count()));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) continue;
-        char buffer[512];
-        const ssize_t got = ::read(stdoutFd_, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) throw std::runtime_error("ventiq-smcsim exited before it was ready: " + output);
-        output.append(buffer, static_cast<size_t>(got));
-        if (const auto nl = output.find('\n'); nl != std::string::npos) {
-            readyLine_ = output.substr(0, nl);
-            if (readyLine_.find(" ready ") == std::string::npos)
-                throw std::runtime_error("unexpected first line from ventiq-smcsim: " + readyLine_);
-            break;
-        }
-    }
+    readyLine_ = *line;
+    if (readyLine_.find(" ready ") == std::string::npos)
+        throw std::runtime_error("unexpected first line from ventiq-smcsim: " + readyLine_);
     client_ = std::make_unique<PlatformServicesClient>(platformPath_);
 }
 
-bool SimProcess::running() {
-    if (pid_ < 0 || exitStatus_) return false;
-    int status = 0;
-    const pid_t r = ::waitpid(pid_, &status, WNOHANG);
-    if (r == pid_) {
-        exitStatus_ = status;
-        return false;
-    }
-    return r == 0;
-}
+pid_t SimProcess::pid() const { return process_ ? process_->pid() : -1; }
 
-bool SimProcess::terminate() {
-    if (pid_ < 0) return false;
-    if (!exitStatus_) {
-        ::kill(pid_, SIGTERM);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-        while (running() && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (!exitStatus_) {
-            ::kill(pid_, SIGKILL);
-            int status = 0;
-            while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-            }
-            exitStatus_ = status;
-        }
-    }
-    return WIFEXITED(*exitStatus_) && WEXITSTATUS(*exitStatus_) == 0;
-}
+bool SimProcess::running() { return process_ && process_->running(); }
+
+bool SimProcess::terminate() { return process_ && process_->terminate(std::chrono::seconds(3)) == 0; }
 
 void SimProcess::stop() {
     client_.reset();
-    if (pid_ >= 0) terminate();
-    if (stdoutFd_ >= 0) ::close(stdoutFd_);
-    stdoutFd_ = -1;
+    if (process_) process_->terminate(std::chrono::seconds(3));
+    process_.reset();
     if (!directory_.empty()) {
         std::error_code ec;
         std::filesystem::remove_all(directory_, ec);

@@ -18,6 +18,8 @@ class PlatformServicesClient;
 
 namespace ventiq::testing {
 
+class ChildProcess;
+
 class SimProcess {
 public:
     struct Options {
@@ -45,7 +47,7 @@ public:
     const std::string& platformPath() const { return platformPath_; }
     const std::string& directory() const { return directory_; }
     const std::string& readyLine() const { return readyLine_; }
-    pid_t pid() const { return pid_; }
+    pid_t pid() const;
 
     // Points VENTIQ_SMC_DEVICE and VENTIQ_PLATFORM_SOCKET of this process (and
     // of every child it starts later) at this simulator.
@@ -79,9 +81,7 @@ private:
     std::string smcPath_;
     std::string platformPath_;
     std::string readyLine_;
-    pid_t pid_ = -1;
-    int stdoutFd_ = -1;
-    std::optional<int> exitStatus_;
+    std::unique_ptr<ChildProcess> process_;
     std::unique_ptr<PlatformServicesClient> client_;
 };
 
