@@ -48,11 +48,14 @@ void FanController::reconcile(bool force) {
     }
 
     for (int index : handBack) {
+        // A helper that restarted, or that let go of fans kept over a quit,
+        // no longer counts the fan as its own, so nobody else would ever give
+        // it back: it stays held until the hand-back can go out.
+        if (!helper_.isReady()) continue;
         lastSent_.erase(index);
         lastSentAt_.erase(index);
         pendingSince_.erase(index);
         releasedAt_[index] = t;
-        if (!helper_.isReady()) continue;
         helper_.releaseFan(index, guarded([this](bool ok, const std::string& message) {
             lastControlMessage_ = message;
             if (!ok) sendError_ = message;
@@ -196,8 +199,9 @@ void FanController::shutdown() {
         persistTakenOverFans();
         return;
     }
-    helper_.releaseAllBlocking(blockingTimeout);
-    lastSent_.clear();
+    // Unconfirmed, the fans stay listed: the next start takes over any that
+    // still read as forced and gives them back.
+    if (helper_.releaseAllBlocking(blockingTimeout)) lastSent_.clear();
     persistTakenOverFans();
 }
 

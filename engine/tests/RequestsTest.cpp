@@ -198,6 +198,48 @@ TEST_F(RequestsTest, OnlyTheChangedSideIsRequested) {
     EXPECT_EQ(sends(), std::vector<Call>{send(0, 2800)});
 }
 
+// A helper that comes back after a crash, or a fan kept from the last run,
+// has no record of the fan; only the engine can still hand it back.
+TEST_F(RequestsTest, AFanNoLongerWantedWhileTheHelperIsUnreachableIsHandedBackOnceItIsBack) {
+    startIn(FanPreset::fullSpeed);
+    advance(2);
+    ASSERT_EQ(engine->controlState(), ControlState::active());
+
+    helper.ready = false;
+    engine->setPreset(FanPreset::auto_);
+    settle();
+    advance(8);
+    EXPECT_TRUE(releases().empty());
+    EXPECT_TRUE(forced(0) && forced(1));
+    EXPECT_EQ(store.integerArray(PrefKeys::takenOverFans), (std::vector<int>{0, 1}));
+    EXPECT_EQ(engine->controlState(), ControlState::system());
+
+    helper.ready = true;
+    advance(2);
+    EXPECT_EQ(releases(), (std::vector<Call>{release(0), release(1)}));
+    EXPECT_FALSE(forced(0) || forced(1));
+    EXPECT_EQ(store.integerArray(PrefKeys::takenOverFans), std::vector<int>{});
+    EXPECT_EQ(engine->controlState(), ControlState::system());
+}
+
+TEST_F(RequestsTest, QuitWhoseHandBackIsNotConfirmedLeavesTheFansForTheNextStart) {
+    startIn(FanPreset::fullSpeed);
+    advance(2);
+    helper.ready = false;
+    helper.releaseAllResult = false;
+    engine->setPreset(FanPreset::auto_);
+    settle();
+    engine->shutdown();
+    EXPECT_EQ(store.integerArray(PrefKeys::takenOverFans), (std::vector<int>{0, 1}));
+
+    engine.reset();
+    helper.ready = true;
+    helper.clearCalls();
+    start();
+    EXPECT_EQ(releases(), (std::vector<Call>{release(0), release(1)}));
+    EXPECT_FALSE(forced(0) || forced(1));
+}
+
 TEST_F(RequestsTest, HandingBackIsCoveredByTheGraceThenReportedAsExternal) {
     startIn(FanPreset::fullSpeed);
     advance(2);
