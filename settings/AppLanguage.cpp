@@ -78,6 +78,13 @@ std::string effectiveCode(const PreferenceStore& s, const Environment& env) {
 }
 
 std::string bcp47FromLocale(std::string_view locale) {
+    // LANGUAGE may already hold language tags ("zh-Hant-TW", "en-GB"). Those
+    // are taken as they are: guessing a script from the region would turn
+    // zh-Hant-TW into zh-Hans-Hant-TW, which reads as simplified Chinese.
+    if (!locale.starts_with('-') && locale.find('-') != std::string_view::npos &&
+        locale.find_first_of("_.@") == std::string_view::npos) {
+        return std::string(locale);
+    }
     std::string_view modifier;
     if (auto at = locale.find('@'); at != std::string_view::npos) {
         modifier = locale.substr(at + 1);

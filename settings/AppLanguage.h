@@ -45,7 +45,8 @@ std::string effectiveCode(const PreferenceStore& store, const Environment& env);
 // first of those that is set and not empty. "C" and "POSIX" name no language.
 std::vector<std::string> systemPreferredLanguages(const Environment& env);
 // A POSIX locale name ("zh_TW.UTF-8", "sr_RS@latin") in BCP-47 form
-// ("zh-Hant-TW", "sr-Latn-RS"); empty when it names no language.
+// ("zh-Hant-TW", "sr-Latn-RS"); empty when it names no language. A name that
+// is already a language tag ("zh-Hant-HK", "zh-SG") comes back unchanged.
 std::string bcp47FromLocale(std::string_view locale);
 // Maps a preferred-language identifier to a supported code by prefix.
 std::string codeForSystemLanguage(std::string_view identifier);

@@ -161,6 +161,10 @@ TEST_F(AppLanguageTest, ForcedThenStoredThenSystemLanguage) {
         {"singapore", {{"LANG", "zh_SG.UTF-8"}}, {}, "zh-Hans"},
         {"arabic", {{"LANG", "ar_EG.UTF-8"}}, {}, "ar"},
         {"languageListFirst", {{"LANGUAGE", "ja:en"}, {"LANG", "ko_KR.UTF-8"}}, {}, "ja"},
+        {"traditionalTagInList", {{"LANGUAGE", "zh-Hant-HK:en"}, {"LANG", "en_US.UTF-8"}}, {}, "zh-Hant"},
+        {"taiwanTagInList", {{"LANGUAGE", "zh-Hant-TW"}}, {}, "zh-Hant"},
+        {"singaporeTagInList", {{"LANGUAGE", "zh-SG"}}, {}, "zh-Hans"},
+        {"regionOnlyTagIsTakenAsWritten", {{"LANGUAGE", "zh-HK"}}, {}, "zh-Hans"},
         {"emptyLanguageList", {{"LANGUAGE", ""}, {"LANG", "ko_KR.UTF-8"}}, {}, "ko"},
         {"lcAllBeatsLang", {{"LC_ALL", "ja_JP.UTF-8"}, {"LANG", "en_US.UTF-8"}}, {}, "ja"},
         {"lcMessagesBeatsLang", {{"LC_MESSAGES", "ko_KR.UTF-8"}, {"LANG", "en_US.UTF-8"}}, {}, "ko"},
@@ -195,6 +199,7 @@ TEST(AppLanguage, LocaleNamesBecomeLanguageTags) {
         {"zh_TW.UTF-8", "zh-Hant-TW"}, {"zh_HK", "zh-Hant-HK"},  {"zh_CN.GB2312", "zh-Hans-CN"},
         {"zh_SG.UTF-8", "zh-Hans-SG"}, {"zh", "zh-Hans"},        {"en_GB.UTF-8", "en-GB"},
         {"de_DE@euro", "de-DE"},       {"sr_RS@latin", "sr-Latn-RS"}, {"ja", "ja"},
+        {"zh-Hant-TW", "zh-Hant-TW"},  {"zh-SG", "zh-SG"},       {"en-GB", "en-GB"},
         {"C", ""},                     {"POSIX", ""},            {"C.UTF-8", ""},
         {"", ""},
     };
