@@ -29,6 +29,7 @@
 #include "helper/Listener.h"
 #include "ipc/WireCodec.h"
 #include "smc/SMCConnection.h"
+#include "testing/ChildProcess.h"
 #include "testing/SimProcess.h"
 
 using namespace ventiq;
@@ -199,40 +200,27 @@ void BM_HelperResidentMemory(benchmark::State& state) {
     }
     const std::string socket = fixture->sim.directory() + "/process.sock";
     for (auto _ : state) {
-        const pid_t helper = ::fork();
-        if (helper == 0) {
-            ::setenv("VENTIQ_SMC_DEVICE", fixture->sim.smcPath().c_str(), 1);
-            ::setenv("VENTIQ_HELPER_SOCKET", socket.c_str(), 1);
-            ::setenv("VENTIQ_HELPER_LOG", (fixture->sim.directory() + "/process.log").c_str(), 1);
-            const std::string exe = binDir() + "/com.quillmoor.ventiq.helper-test";
-            ::execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
+        testing::ChildProcess helper({{binDir() + "/com.quillmoor.ventiq.helper-test"},
+                                      {"VENTIQ_SMC_DEVICE=" + fixture->sim.smcPath(), "VENTIQ_HELPER_SOCKET=" + socket,
+                                       "VENTIQ_HELPER_LOG=" + fixture->sim.directory() + "/process.log"},
+                                      false,
+                                      {}});
         for (int i = 0; i < 250 && !std::filesystem::exists(socket); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
 
-        int in[2];
-        if (::pipe(in) != 0) throw std::runtime_error("pipe");
-        const pid_t client = ::fork();
-        if (client == 0) {
-            ::dup2(in[0], 0);
-            ::close(in[1]);
-            const int devnull = ::open("/dev/null", O_WRONLY);
-            ::dup2(devnull, 1);
-            const std::string exe = binDir() + "/ventiq-helper-testclient";
-            ::execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
+        // The client's answers (one short line per command) fit the pipe unread.
+        testing::ChildProcess client({{binDir() + "/ventiq-helper-testclient"}, {}, true, {}});
+        client.writeLine("connect " + socket);
+        client.writeLine("version");
+        for (int i = 0; i < 200; ++i) {
+            client.writeLine("set 0 " + std::to_string(2000 + i));
+            client.writeLine("heartbeat");
         }
-        ::close(in[0]);
-        std::string script = "connect " + socket + "\nversion\n";
-        for (int i = 0; i < 200; ++i) script += "set 0 " + std::to_string(2000 + i) + "\nheartbeat\n";
-        [[maybe_unused]] auto n = ::write(in[1], script.data(), script.size());
         std::this_thread::sleep_for(std::chrono::seconds(2));
-        state.counters["rss_kib"] = static_cast<double>(statusKiB(helper, "VmRSS"));
-        state.counters["peak_rss_kib"] = static_cast<double>(statusKiB(helper, "VmHWM"));
-        ::close(in[1]);
-        ::waitpid(client, nullptr, 0);
-        ::kill(helper, SIGTERM);
-        ::waitpid(helper, nullptr, 0);
+        state.counters["rss_kib"] = static_cast<double>(statusKiB(helper.pid(), "VmRSS"));
+        state.counters["peak_rss_kib"] = static_cast<double>(statusKiB(helper.pid(), "VmHWM"));
+        client.closeInput();
+        client.wait(std::chrono::seconds(10));
+        helper.terminate(std::chrono::seconds(10));
     }
 }
 BENCHMARK(BM_HelperResidentMemory)->Iterations(1)->Unit(benchmark::kMillisecond);

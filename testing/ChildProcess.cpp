@@ -79,6 +79,14 @@ ChildProcess::ChildProcess(Options options) {
         throw std::runtime_error(std::string("fork: ") + std::strerror(errno));
     }
     if (pid_ == 0) {
+        // A program starts as from a shell: the test's ignored SIGPIPE and
+        // blocked signals are inherited through exec otherwise.
+        struct sigaction defaultAction {};
+        defaultAction.sa_handler = SIG_DFL;
+        ::sigaction(SIGPIPE, &defaultAction, nullptr);
+        sigset_t none;
+        ::sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
         if (options.pipes && (::dup2(in[0], STDIN_FILENO) < 0 || ::dup2(out[1], STDOUT_FILENO) < 0))
             failInChild(report[1]);
         if (options.uid && (::setgid(*options.uid) != 0 || ::setuid(*options.uid) != 0)) failInChild(report[1]);

@@ -15,7 +15,7 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
-#include "ChildProcess.h"
+#include "testing/ChildProcess.h"
 #include "smc/SMCConnection.h"
 #include "testing/SimProcess.h"
 
@@ -54,7 +54,7 @@ public:
 
     void startHelper() {
         helper_ = std::make_unique<ChildProcess>(
-            std::vector<std::string>{binDir() + "/com.quillmoor.ventiq.helper-test"}, environment());
+            ChildProcess::Options{{binDir() + "/com.quillmoor.ventiq.helper-test"}, environment(), true, {}});
         // The helper binds its socket itself when not started by an activator.
         for (int i = 0; i < 200 && !fs::exists(dir() / "helper.sock"); ++i) std::this_thread::sleep_for(10ms);
     }
@@ -72,7 +72,7 @@ public:
     // Starts the application over the settings the last run left behind.
     void relaunchApp() {
         app_ = std::make_unique<ChildProcess>(
-            std::vector<std::string>{binDir() + "/Ventiq", "--headless", "--json"}, environment());
+            ChildProcess::Options{{binDir() + "/Ventiq", "--headless", "--json"}, environment(), true, {}});
         waitLine([](const json& s) { return s["helperReady"] == true && s["fans"].size() == 2; }, 10s,
                  "helper ready with two fans");
     }
@@ -107,16 +107,16 @@ public:
     json fans() { return (*sim_.state())["fans"]; }
     const std::vector<json>& lines() const { return lines_; }
 
-    std::map<std::string, std::string> environment() const {
+    std::vector<std::string> environment() const {
         return {
-            {"VENTIQ_SMC_DEVICE", sim_.smcPath()},
-            {"VENTIQ_PLATFORM_SOCKET", sim_.platformPath()},
-            {"VENTIQ_HELPER_SOCKET", (dir() / "helper.sock").string()},
-            {"VENTIQ_HELPER_LOG", (dir() / "helper.log").string()},
-            {"VENTIQ_TEST_HELPER_INSTALL_PATH", (dir() / "helper-installed").string()},
-            {"VENTIQ_TEST_CLIENT_PATH", "/Applications/Tavrinel.app/Contents/MacOS/Ventiq"},
-            {"XDG_CONFIG_HOME", configDir().string()},
-            {"VENTIQ_FORCE_LANG", "en"},
+            "VENTIQ_SMC_DEVICE=" + sim_.smcPath(),
+            "VENTIQ_PLATFORM_SOCKET=" + sim_.platformPath(),
+            "VENTIQ_HELPER_SOCKET=" + (dir() / "helper.sock").string(),
+            "VENTIQ_HELPER_LOG=" + (dir() / "helper.log").string(),
+            "VENTIQ_TEST_HELPER_INSTALL_PATH=" + (dir() / "helper-installed").string(),
+            "VENTIQ_TEST_CLIENT_PATH=/Applications/Tavrinel.app/Contents/MacOS/Ventiq",
+            "XDG_CONFIG_HOME=" + configDir().string(),
+            "VENTIQ_FORCE_LANG=en",
         };
     }
 
@@ -286,7 +286,7 @@ TEST_F(AppEndToEnd, UnknownCommandIsRefusedAndChangesNothing) {
 }
 
 TEST(AppSelfTest, EveryCheckHoldsWithoutAnyOtherProcess) {
-    ChildProcess check({binDir() + "/Ventiq", "--selftest"}, {{"VENTIQ_SMC_DEVICE", "/nonexistent/smc.sock"}});
+    ChildProcess check({{binDir() + "/Ventiq", "--selftest"}, {"VENTIQ_SMC_DEVICE=/nonexistent/smc.sock"}, true, {}});
     int passes = 0;
     while (auto line = check.readLine(10s)) {
         EXPECT_EQ(line->rfind("FAIL", 0), std::string::npos) << *line;

@@ -3,8 +3,6 @@
 // temporary sockets. Needs root, as the helper does.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -23,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "testing/ChildProcess.h"
 #include "testing/SimProcess.h"
 
 namespace ventiq {
@@ -36,100 +35,15 @@ std::string binDir() {
     return dir ? dir : "";
 }
 
-// A child process with optional pipes to its stdin and from its stdout.
-class Child {
+// The test client answers every command line with one line.
+class Child : public testing::ChildProcess {
 public:
-    struct Spec {
-        std::vector<std::string> argv;
-        std::vector<std::string> env;  // NAME=value added to ours
-        bool pipes = false;
-        std::optional<uid_t> uid;
-    };
+    using ChildProcess::ChildProcess;
 
-    explicit Child(const Spec& launch) {
-        int in[2] = {-1, -1}, out[2] = {-1, -1};
-        if (launch.pipes && (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0)) throw std::runtime_error("pipe");
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            if (launch.pipes) {
-                ::dup2(in[0], 0);
-                ::dup2(out[1], 1);
-            }
-            for (const auto& e : launch.env) ::putenv(const_cast<char*>(e.c_str()));
-            if (launch.uid) {
-                if (::setgid(*launch.uid) != 0 || ::setuid(*launch.uid) != 0) ::_exit(126);
-            }
-            std::vector<char*> args;
-            for (const auto& a : launch.argv) args.push_back(const_cast<char*>(a.c_str()));
-            args.push_back(nullptr);
-            ::execv(args[0], args.data());
-            ::_exit(127);
-        }
-        if (launch.pipes) {
-            ::close(in[0]);
-            ::close(out[1]);
-            toChild_ = in[1];
-            fromChild_ = out[0];
-        }
-    }
-    ~Child() {
-        if (toChild_ >= 0) ::close(toChild_);
-        if (fromChild_ >= 0) ::close(fromChild_);
-        if (!status_) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-
-    pid_t pid() const { return pid_; }
-
-    // One command line in, one answer line out.
     std::string ask(const std::string& line, std::chrono::milliseconds timeout = 20s) {
-        const std::string msg = line + "\n";
-        if (::write(toChild_, msg.data(), msg.size()) != static_cast<ssize_t>(msg.size())) return "<write failed>";
-        const auto until = std::chrono::steady_clock::now() + timeout;
-        for (;;) {
-            if (auto nl = buffered_.find('\n'); nl != std::string::npos) {
-                std::string answer = buffered_.substr(0, nl);
-                buffered_.erase(0, nl + 1);
-                return answer;
-            }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
-            pollfd p{fromChild_, POLLIN, 0};
-            if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) return "<no answer>";
-            char buf[4096];
-            const ssize_t n = ::read(fromChild_, buf, sizeof buf);
-            if (n <= 0) return "<client ended>";
-            buffered_.append(buf, static_cast<size_t>(n));
-        }
+        if (!writeLine(line)) return "<write failed>";
+        return readLine(timeout).value_or("<no answer>");
     }
-
-    // Exit status when it ended within the time, -signal when killed.
-    std::optional<int> wait(std::chrono::milliseconds timeout) {
-        const auto until = std::chrono::steady_clock::now() + timeout;
-        while (!status_) {
-            int st = 0;
-            const pid_t r = ::waitpid(pid_, &st, WNOHANG);
-            if (r == pid_) {
-                status_ = WIFEXITED(st) ? WEXITSTATUS(st) : -WTERMSIG(st);
-                break;
-            }
-            if (std::chrono::steady_clock::now() >= until) break;
-            std::this_thread::sleep_for(20ms);
-        }
-        return status_;
-    }
-    bool running() { return !wait(0ms).has_value(); }
-    void signal(int sig) { ::kill(pid_, sig); }
-
-private:
-    pid_t pid_ = -1;
-    int toChild_ = -1;
-    int fromChild_ = -1;
-    std::string buffered_;
-    std::optional<int> status_;
 };
 
 class HelperProcessTest : public ::testing::Test {
@@ -146,14 +60,14 @@ protected:
     }
 
     std::unique_ptr<Child> startHelper(const std::string& binary = "com.quillmoor.ventiq.helper-test") {
-        auto helper = std::make_unique<Child>(Child::Spec{{binDir() + "/" + binary}, helperEnv(), false, {}});
+        auto helper = std::make_unique<Child>(Child::Options{{binDir() + "/" + binary}, helperEnv(), false, {}});
         for (int i = 0; i < 250 && !fs::exists(socket_); ++i) std::this_thread::sleep_for(20ms);
         EXPECT_TRUE(fs::exists(socket_)) << "helper did not listen";
         return helper;
     }
 
     std::unique_ptr<Child> client(const std::string& path = binDir() + "/ventiq-helper-testclient") {
-        return std::make_unique<Child>(Child::Spec{{path}, {}, true, {}});
+        return std::make_unique<Child>(Child::Options{{path}, {}, true, {}});
     }
 
     std::unique_ptr<Child> connected() {

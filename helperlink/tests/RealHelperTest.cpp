@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -21,10 +19,9 @@
 #include "platform/NotificationCenter.h"
 #include "settings/PrefKeys.h"
 #include "smc/SMCConnection.h"
+#include "testing/ChildProcess.h"
 #include "testing/FakeTemperatureSource.h"
 #include "testing/SimProcess.h"
-
-extern char** environ;
 
 namespace ventiq {
 namespace {
@@ -42,20 +39,11 @@ std::string helperProgram() {
 class HelperProcess {
 public:
     HelperProcess(const std::string& smcPath, const std::string& socketPath, const std::string& logPath)
-        : socketPath_(socketPath) {
-        std::vector<std::string> env;
-        for (char** e = environ; *e; ++e) env.emplace_back(*e);
-        env.push_back("VENTIQ_SMC_DEVICE=" + smcPath);
-        env.push_back("VENTIQ_HELPER_SOCKET=" + socketPath);
-        env.push_back("VENTIQ_HELPER_LOG=" + logPath);
-        std::vector<char*> envp;
-        for (auto& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-        std::string program = helperProgram();
-        char* argv[] = {program.data(), nullptr};
-        if (::posix_spawn(&pid_, program.c_str(), nullptr, nullptr, argv, envp.data()) != 0) pid_ = -1;
-    }
-    ~HelperProcess() { kill(SIGKILL); }
+        : socketPath_(socketPath),
+          process_({{helperProgram()},
+                    {"VENTIQ_SMC_DEVICE=" + smcPath, "VENTIQ_HELPER_SOCKET=" + socketPath, "VENTIQ_HELPER_LOG=" + logPath},
+                    false,
+                    {}}) {}
 
     // The socket file is removed before each start, so its appearance means
     // the helper is listening.
@@ -68,16 +56,13 @@ public:
         return false;
     }
     void kill(int sig) {
-        if (pid_ <= 0) return;
-        ::kill(pid_, sig);
-        ::waitpid(pid_, nullptr, 0);
-        pid_ = -1;
+        process_.signal(sig);
+        process_.wait(10s);
     }
-    bool started() const { return pid_ > 0; }
 
 private:
     std::string socketPath_;
-    pid_t pid_ = -1;
+    testing::ChildProcess process_;
 };
 
 class RealHelperTest : public ::testing::Test {
@@ -92,7 +77,6 @@ protected:
     void startHelper() {
         std::filesystem::remove(socket_);
         helper_ = std::make_unique<HelperProcess>(sim_.smcPath(), socket_, sim_.directory() + "/helper.log");
-        ASSERT_TRUE(helper_->started());
         ASSERT_TRUE(helper_->waitListening());
     }
 
