@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "smc/FourCC.h"
@@ -44,32 +45,33 @@ TEST(SMCErrorText, ExactTextsWithUpperCaseHexWithoutLeadingZeros) {
     EXPECT_FALSE(SMCError::smc("F0Tg", 0x84) == SMCError::smc("F1Tg", 0x84));
 }
 
-TEST(SMCConnectionOpen, NoSocketFileIsNoService) {
+TEST(SMCConnectionOpen, WithoutADeviceFailsWithTheRightError) {
     const auto dir = tempDir();
-    try {
-        SMCConnection conn((dir / "absent.sock").string());
-        FAIL() << "opened a device that does not exist";
-    } catch (const SMCError& e) {
-        EXPECT_EQ(e.kind(), SMCError::Kind::noService);
-    }
-    fs::remove_all(dir);
-}
-
-TEST(SMCConnectionOpen, SocketNobodyListensOnIsOpenFailedWithErrno) {
-    const auto dir = tempDir();
-    const auto path = (dir / "dead.sock").string();
+    const auto plainFile = (dir / "file.sock").string();
+    std::ofstream(plainFile) << "not a socket";
+    const auto deadSocket = (dir / "dead.sock").string();
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
-    std::strcpy(addr.sun_path, path.c_str());
+    std::strcpy(addr.sun_path, deadSocket.c_str());
     ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
     ::close(fd);  // the file stays, nobody listens: connect is refused
-    try {
-        SMCConnection conn(path);
-        FAIL() << "connected to a dead socket";
-    } catch (const SMCError& e) {
-        EXPECT_EQ(e.kind(), SMCError::Kind::openFailed);
-        EXPECT_EQ(e.code(), static_cast<uint32_t>(ECONNREFUSED));
+    const struct {
+        const char* name;
+        std::string path;
+        SMCError expected;
+    } cases[] = {
+        {"missing", (dir / "absent.sock").string(), SMCError::noService()},
+        {"not a socket", plainFile, SMCError::noService()},
+        {"nobody listening", deadSocket, SMCError::openFailed(ECONNREFUSED)},
+    };
+    for (const auto& c : cases) {
+        try {
+            SMCConnection conn(c.path);
+            ADD_FAILURE() << c.name << ": opened";
+        } catch (const SMCError& e) {
+            EXPECT_EQ(e, c.expected) << c.name << ": " << e.what();
+        }
     }
     fs::remove_all(dir);
 }
