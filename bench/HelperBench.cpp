@@ -25,6 +25,7 @@
 #include "helper/Executor.h"
 #include "helper/FanService.h"
 #include "helper/HelperLog.h"
+#include "helper/HelperMain.h"
 #include "helper/HelperServer.h"
 #include "helper/Listener.h"
 #include "ipc/WireCodec.h"
@@ -228,13 +229,8 @@ BENCHMARK(BM_HelperResidentMemory)->Iterations(1)->Unit(benchmark::kMillisecond)
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The in-process server takes these from a signalfd; block them before any thread starts.
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-    ::signal(SIGPIPE, SIG_IGN);
+    // The in-process server takes its signals the way the helper does.
+    prepareHelperSignals();
 
     benchmark::Initialize(&argc, argv);
     Fixture f;

@@ -43,15 +43,17 @@ bool helperEndedCleanly() {
 
 }  // namespace
 
-int helperMain(int argc, char** argv, bool (*admits)(std::string_view path)) {
-    // Blocked before any thread exists, so no thread can die of them: the
-    // main loop takes them from a signalfd and hands the fans back first.
+void prepareHelperSignals() {
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGTERM);
     sigaddset(&signals, SIGINT);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     ::signal(SIGPIPE, SIG_IGN);
+}
+
+int helperMain(int argc, char** argv, bool (*admits)(std::string_view path)) {
+    prepareHelperSignals();
 
     bool releaseAllOnly = false;
     if (argc == 2 && std::strcmp(argv[1], "--release-all") == 0) {

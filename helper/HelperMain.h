@@ -11,4 +11,9 @@ namespace ventiq {
 //                    helper it follows ended by itself
 int helperMain(int argc, char** argv, bool (*admits)(std::string_view path));
 
+// Blocks SIGTERM and SIGINT (the server takes them from a signalfd, so no
+// thread can die of them before the fans are handed back) and ignores
+// SIGPIPE. Call before any thread starts.
+void prepareHelperSignals();
+
 }  // namespace ventiq
