@@ -17,6 +17,7 @@ endif()
 install(PROGRAMS
     resources/install_helper.sh
     resources/uninstall_helper.sh
+    resources/helper_common.sh
     resources/ventiq-activator
   DESTINATION ${VENTIQ_BUNDLE}/Resources)
 install(FILES

@@ -7,15 +7,12 @@
 #                  with ventiq-activator instead of failing
 set -u
 
-label="com.quillmoor.ventiq.helper"
-root="${VENTIQ_ROOT:-}"
 resources="$(cd "$(dirname "$0")" && pwd)"
+. "$resources/helper_common.sh" || { echo "install_helper: the bundle is missing helper_common.sh" >&2; exit 1; }
 bundled="$resources/../Library/LaunchServices/$label"
 install_dir="$root/Library/PrivilegedHelperTools"
 installed="$install_dir/$label"
-unit_dir="$root/etc/systemd/system"
 socket_path="${VENTIQ_HELPER_SOCKET:-/run/$label.sock}"
-activator_pid="$root/run/ventiq/helper-activator.pid"
 
 fail() {
     echo "install_helper: $*" >&2
@@ -24,30 +21,12 @@ fail() {
 
 [ -f "$bundled" ] || fail "the bundle has no helper at $bundled"
 
-systemd_running() { [ -d "$root/run/systemd/system" ]; }
-
 # Decide how the helper will be started before touching anything, so that a
 # machine where it cannot be started is not left with a helper that looks
 # installed.
 if ! systemd_running && [ "${VENTIQ_ACTIVATOR:-0}" != "1" ]; then
     fail "systemd is not running here, so the helper cannot be started on demand (set VENTIQ_ACTIVATOR=1 to use ventiq-activator)"
 fi
-
-# A pid file can outlive its activator, and the number can since belong to
-# another process: only signal it while it still runs the activator. An
-# exited activator nobody has reaped yet has an empty command line.
-runs_activator() { [ -r "/proc/$1/cmdline" ] && tr '\0' ' ' <"/proc/$1/cmdline" | grep -q ventiq-activator; }
-
-stop_activator() {
-    if [ -f "$activator_pid" ]; then
-        pid=$(cat "$activator_pid")
-        if runs_activator "$pid"; then
-            kill -TERM "$pid"
-            for _ in $(seq 1 50); do runs_activator "$pid" || break; sleep 0.1; done
-        fi
-        rm -f "$activator_pid"
-    fi
-}
 
 # An outdated helper must not keep serving: stop whatever runs first.
 if systemd_running; then

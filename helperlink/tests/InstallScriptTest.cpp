@@ -53,7 +53,7 @@ protected:
     InstallScriptTest() {
         const fs::path from = VENTIQ_RESOURCES_DIR;
         fs::create_directories(resources());
-        for (const char* name : {"install_helper.sh", "uninstall_helper.sh", "ventiq-activator",
+        for (const char* name : {"install_helper.sh", "uninstall_helper.sh", "helper_common.sh", "ventiq-activator",
                                  "com.quillmoor.ventiq.helper.socket", "com.quillmoor.ventiq.helper.service.in"}) {
             fs::copy_file(from / name, fs::path(resources()) / name);
         }
