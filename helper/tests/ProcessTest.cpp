@@ -297,6 +297,10 @@ TEST_F(HelperProcessTest, ReleaseAllAfterTheHelperWasKilled) {
 TEST_F(HelperProcessTest, TakesTheSocketFromSocketActivation) {
     const std::string activated = (dir_ / "activated.sock").string();
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    // As the socket unit configures it: messages written before the helper
+    // runs still carry their sender's credentials.
+    const int on = 1;
+    ASSERT_EQ(::setsockopt(fd, SOL_SOCKET, SO_PASSCRED, &on, sizeof on), 0);
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", activated.c_str());
