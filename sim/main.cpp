@@ -21,6 +21,7 @@ void usage(std::ostream& out) {
            "                     [--time-scale X] [--seed N]\n"
            "       ventiq-smcsim --show-state [--platform PATH]\n"
            "       ventiq-smcsim --set-load X [--platform PATH]\n"
+           "       ventiq-smcsim --set-ambient C [--platform PATH]\n"
            "       ventiq-smcsim --list-machines\n"
            "Built-in machines:";
     for (const auto& name : ventiq::sim::MachineProfile::builtInNames()) out << ' ' << name;
@@ -60,6 +61,7 @@ int main(int argc, char** argv) {
     uint64_t seed = 1;
     bool showState = false;
     std::optional<double> setLoad;
+    std::optional<double> setAmbient;
 
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -97,6 +99,12 @@ int main(int argc, char** argv) {
                 std::cerr << "ventiq-smcsim: --set-load needs a number from 0 to 1\n";
                 return 2;
             }
+        } else if (arg == "--set-ambient") {
+            setAmbient = parseNumber(value());
+            if (!setAmbient || *setAmbient < -40 || *setAmbient > 80) {
+                std::cerr << "ventiq-smcsim: --set-ambient needs a room temperature from -40 to 80 (°C)\n";
+                return 2;
+            }
         } else if (arg == "--list-machines") {
             for (const auto& name : ventiq::sim::MachineProfile::builtInNames()) std::cout << name << "\n";
             return 0;
@@ -114,6 +122,7 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
 
     if (setLoad) return runClient(platformPath, {{"op", "set"}, {"load", *setLoad}});
+    if (setAmbient) return runClient(platformPath, {{"op", "set"}, {"ambient", *setAmbient}});
     if (showState) return runClient(platformPath, {{"op", "state"}});
 
     try {

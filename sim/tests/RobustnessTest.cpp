@@ -273,18 +273,22 @@ TEST(ProfileFiles, LoadsAProfileFileAndRejectsBadOnes) {
     EXPECT_THROW(SimProcess(machine("no-such-machine")), std::runtime_error);
 }
 
-TEST(ClientModes, SetLoadAndShowStateTalkToARunningSimulator) {
+TEST(ClientModes, SetLoadAmbientAndShowStateTalkToARunningSimulator) {
     SimProcess sim(machine("m5max"));
-    const auto [setStatus, setOut] = runTool("--set-load 0.7 --platform " + sim.platformPath());
-    EXPECT_EQ(setStatus, 0) << setOut;
+    for (const char* set : {"--set-load 0.7", "--set-ambient 38"}) {
+        const auto [status, out] = runTool(std::string(set) + " --platform " + sim.platformPath());
+        EXPECT_EQ(status, 0) << set << ": " << out;
+    }
     const auto [showStatus, showOut] = runTool("--show-state --platform " + sim.platformPath());
     ASSERT_EQ(showStatus, 0) << showOut;
     const auto state = nlohmann::json::parse(showOut);
     EXPECT_EQ(state["load"], 0.7);
+    EXPECT_EQ(state["ambient"], 38.0);
     EXPECT_EQ(state["fans"].size(), 2u);
 
     EXPECT_EQ(runTool("--show-state --platform " + sim.directory() + "/none.sock").first, 1);
     EXPECT_EQ(runTool("--set-load 3 --platform " + sim.platformPath()).first, 2);
+    EXPECT_EQ(runTool("--set-ambient 200 --platform " + sim.platformPath()).first, 2);
     EXPECT_EQ(runTool("--time-scale -1").first, 2);
 }
 
