@@ -4,7 +4,9 @@ namespace ventiq {
 
 // What the application shows: the status item with its panel and the two
 // windows, or the headless state line. The delegate asks it to rebuild when
-// the interface language or the text size changes.
+// the interface language or the text size changes. The lifecycle owns this
+// contract; each surface lives in a folder of its own and implements it, so
+// app/ only chooses and wires one.
 class AppSurfaces {
 public:
     virtual ~AppSurfaces() = default;

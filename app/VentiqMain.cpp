@@ -11,10 +11,10 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
-#include "app/HeadlessSession.h"
 #include "app/SelfTest.h"
 #include "app/TerminationSignals.h"
 #include "engine/FanController.h"
+#include "headless/HeadlessSession.h"
 #include "platform/Environment.h"
 
 namespace ventiq {

@@ -1,4 +1,4 @@
-#include "app/StateLine.h"
+#include "headless/StateLine.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "app/HeadlessSession.h"
+#include "headless/HeadlessSession.h"
 
 #include <QCoreApplication>
 
@@ -7,8 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/HeadlessCommand.h"
-#include "app/StateLine.h"
+#include "headless/HeadlessCommand.h"
+#include "headless/StateLine.h"
 #include "engine/FanController.h"
 
 namespace ventiq {

@@ -3,7 +3,7 @@
 #include <functional>
 #include <vector>
 
-#include "app/HeadlessCommand.h"
+#include "headless/HeadlessCommand.h"
 
 namespace ventiq {
 namespace {

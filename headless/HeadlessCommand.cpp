@@ -1,4 +1,4 @@
-#include "app/HeadlessCommand.h"
+#include "headless/HeadlessCommand.h"
 
 #include <charconv>
 #include <sstream>
