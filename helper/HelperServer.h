@@ -1,7 +1,8 @@
 #pragma once
 // The helper's main loop: accepts and admits clients, reads their frames,
 // hands requests to the fan service and writes its replies back, and ends
-// the process on SIGTERM / SIGINT (fans handed back) or when idle.
+// the process on SIGTERM / SIGINT (fans handed back) or when idle. One epoll
+// loop on the main thread, not Asio: see HelperServer.cpp for why.
 #include <chrono>
 #include <functional>
 #include <memory>

@@ -15,6 +15,7 @@
 #include "platform/MainLoop.h"
 #include "platform/NotificationCenter.h"
 #include "settings/L10n.h"
+#include "smc/Utf8.h"
 
 namespace ventiq {
 
@@ -28,40 +29,6 @@ std::optional<std::string> ownExecutablePath() {
     const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer);
     if (n <= 0 || static_cast<size_t>(n) >= sizeof buffer) return std::nullopt;
     return std::string(buffer, static_cast<size_t>(n));
-}
-
-bool isValidUtf8(const std::string& text) {
-    size_t i = 0;
-    while (i < text.size()) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        size_t extra = 0;
-        uint32_t code = 0;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if ((c & 0xE0) == 0xC0) {
-            extra = 1;
-            code = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            extra = 2;
-            code = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            extra = 3;
-            code = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + extra >= text.size()) return false;
-        for (size_t k = 1; k <= extra; ++k) {
-            const auto cc = static_cast<unsigned char>(text[i + k]);
-            if ((cc & 0xC0) != 0x80) return false;
-            code = (code << 6) | (cc & 0x3F);
-        }
-        const uint32_t minimum = extra == 1 ? 0x80 : extra == 2 ? 0x800 : 0x10000;
-        if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
-        i += extra + 1;
-    }
-    return true;
 }
 
 std::string trimmed(const std::string& text) {
@@ -319,8 +286,8 @@ void HelperClient::runAdmin(const std::string& script, bool installing, Completi
         if (result.startError) {
             message = std::filesystem::path(argv.front()).filename().string() + "：" + *result.startError;
         } else {
-            const std::string out = isValidUtf8(result.standardOutput) ? result.standardOutput : std::string();
-            const std::string err = isValidUtf8(result.standardError) ? result.standardError : std::string();
+            const std::string out = utf8::isWellFormed(result.standardOutput) ? result.standardOutput : std::string();
+            const std::string err = utf8::isWellFormed(result.standardError) ? result.standardError : std::string();
             ok = result.exitStatus == 0;
             message = trimmed(ok || err.empty() ? out : err);
             canceled = result.exitStatus == 126;

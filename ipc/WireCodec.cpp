@@ -3,6 +3,8 @@
 #include <bit>
 #include <cstring>
 
+#include "smc/Utf8.h"
+
 namespace ventiq::wire {
 
 namespace {
@@ -23,40 +25,6 @@ uint64_t getU64(const uint8_t* p) {
     uint64_t v = 0;
     for (int i = 0; i < 8; ++i) v = (v << 8) | p[i];
     return v;
-}
-
-// Well-formed UTF-8 only: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool isUtf8(const uint8_t* p, size_t n) {
-    size_t i = 0;
-    while (i < n) {
-        const uint8_t c = p[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t len;
-        uint8_t lo = 0x80, hi = 0xBF;
-        if (c >= 0xC2 && c <= 0xDF) {
-            len = 2;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3;
-            if (c == 0xE0) lo = 0xA0;
-            if (c == 0xED) hi = 0x9F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4;
-            if (c == 0xF0) lo = 0x90;
-            if (c == 0xF4) hi = 0x8F;
-        } else {
-            return false;
-        }
-        if (n - i < len) return false;
-        if (p[i + 1] < lo || p[i + 1] > hi) return false;
-        for (size_t k = 2; k < len; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80) return false;
-        }
-        i += len;
-    }
-    return true;
 }
 
 WireError err(WireErrorKind kind, std::string detail = {}) { return WireError{kind, std::move(detail)}; }
@@ -164,7 +132,7 @@ std::variant<std::vector<Value>, WireError> decodeValues(std::span<const uint8_t
             rest -= 4;
             if (len > maxTextSize) return err(WireErrorKind::textTooLong, std::to_string(len));
             if (rest < len) return err(WireErrorKind::truncated);
-            if (!isUtf8(p, len)) return err(WireErrorKind::badText);
+            if (!utf8::isWellFormed(p, len)) return err(WireErrorKind::badText);
             values.emplace_back(std::string(reinterpret_cast<const char*>(p), len));
             p += len;
             rest -= len;

@@ -65,14 +65,19 @@ private:
         std::vector<uint8_t> written;  // a profile key's value once written
     };
 
+    // Platform-services protocol.
     nlohmann::json handleRequest(const nlohmann::json& request);
     nlohmann::json stateReply();
     nlohmann::json setReply(const nlohmann::json& request);
     nlohmann::json faultReply(const nlohmann::json& request);
 
+    // Thermal physics.
+    void settle();
     void step(double h);
     double hottestCPU() const;
     double noise(double amplitude);
+    // SMC key table.
+    void buildKeyTable();
     std::optional<std::vector<uint8_t>> keyBytes(const KeyEntry& entry);
     void writeKey(KeyEntry& entry, const uint8_t* bytes);
     std::optional<double> hidReading(size_t index);
