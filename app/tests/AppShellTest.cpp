@@ -15,7 +15,7 @@
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
 #include "app/QtMainLoop.h"
-#include "app/ShowAlert.h"
+#include "viewkit/ShowAlert.h"
 #include "platform/Environment.h"
 
 namespace ventiq {

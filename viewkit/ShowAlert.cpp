@@ -1,4 +1,4 @@
-#include "app/ShowAlert.h"
+#include "viewkit/ShowAlert.h"
 
 #include <QApplication>
 #include <QMessageBox>
