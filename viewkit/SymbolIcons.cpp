@@ -55,4 +55,18 @@ QImage image(std::string_view symbol, double size, const QColor& color, double d
     return out;
 }
 
+QImage applicationIcon(double size, double dpr) {
+    QSvgRenderer renderer(QStringLiteral(":/ventiq/desktop/com.quillmoor.ventiq.svg"));
+    const int pixels = static_cast<int>(std::ceil(size * dpr));
+    if (!renderer.isValid() || pixels <= 0) return {};
+    QImage out(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
+    out.fill(Qt::transparent);
+    QPainter p(&out);
+    p.setRenderHint(QPainter::Antialiasing);
+    renderer.render(&p, QRectF(0, 0, pixels, pixels));
+    p.end();
+    out.setDevicePixelRatio(dpr);
+    return out;
+}
+
 }  // namespace ventiq::SymbolIcons

@@ -17,5 +17,8 @@ QString resourcePath(std::string_view symbol);
 // given device-pixel ratio; a null image when the symbol cannot be made.
 QImage image(std::string_view symbol, double size, const QColor& color, double dpr = 1.0);
 
+// The application's own icon, size points square, at the given ratio.
+QImage applicationIcon(double size, double dpr = 1.0);
+
 }  // namespace SymbolIcons
 }  // namespace ventiq
