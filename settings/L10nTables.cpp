@@ -334,6 +334,29 @@ constexpr Entry generalEntries[] = {
     {"sensorListNote",
      {"每 1.5 秒刷新 · 只读", "每 1.5 秒重新整理 · 唯讀", "Updates every 1.5 s · read-only", "1.5 秒ごとに更新 · 読み取り専用",
       "1.5초마다 업데이트 · 읽기 전용", "يتحدّث كل 1.5 ث · للقراءة فقط"}},
+
+    // Desktop notifications, and the option that turns them off.
+    {"notifyOverheatTitle",
+     {"CPU 过热", "CPU 過熱", "CPU overheating", "CPU が過熱しています", "CPU 과열", "المعالج شديد السخونة"}},
+    {"notifyOverheatBody",
+     {"CPU 最高 {t}，过热保护已开启，降到 {o} 以下解除", "CPU 最高 {t}，過熱保護已開啟，降到 {o} 以下解除",
+      "CPU peak {t} · overheat protection is on until it falls below {o}",
+      "CPU 最高 {t} · 過熱保護が作動中です（{o} 未満で解除）", "CPU 최고 {t} · 과열 보호 작동 중({o} 미만이 되면 해제)",
+      "ذروة المعالج {t} · الحماية من السخونة الزائدة مفعّلة حتى تنخفض دون {o}"}},
+    {"notifyCooledTitle",
+     {"CPU 温度已恢复正常", "CPU 溫度已恢復正常", "CPU temperature back to normal", "CPU 温度が正常に戻りました",
+      "CPU 온도가 정상으로 돌아왔습니다", "عادت حرارة المعالج إلى طبيعتها"}},
+    {"notifyCooledBody",
+     {"CPU 最高 {t}，过热保护已解除", "CPU 最高 {t}，過熱保護已解除", "CPU peak {t} · overheat protection has ended",
+      "CPU 最高 {t} · 過熱保護を解除しました", "CPU 최고 {t} · 과열 보호가 해제되었습니다",
+      "ذروة المعالج {t} · انتهت الحماية من السخونة الزائدة"}},
+    {"notifyFailedTitle",
+     {"风扇控制失败", "風扇控制失敗", "Fan control failed", "ファン制御に失敗しました", "팬 제어에 실패했습니다",
+      "فشل التحكم في المراوح"}},
+    {"prefNotifications",
+     {"过热和风扇控制失败时通知我", "過熱及風扇控制失敗時通知我", "Notify me about overheating and fan control failures",
+      "過熱やファン制御の失敗を通知する", "과열 및 팬 제어 실패 시 알림",
+      "أعلمني بالسخونة الزائدة وبفشل التحكم في المراوح"}},
 };
 
 }  // namespace

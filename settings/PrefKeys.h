@@ -15,6 +15,7 @@ inline constexpr const char* menuBarShowTemp = "VentiqMenuBarShowTemp";
 inline constexpr const char* menuBarTempSource = "VentiqMenuBarTempSource";
 inline constexpr const char* fullSpeedTimeoutOn = "VentiqFullSpeedTimeoutOn";
 inline constexpr const char* fullSpeedTimeoutMinutes = "VentiqFullSpeedTimeoutMinutes";
+inline constexpr const char* showNotifications = "VentiqShowNotifications";
 
 inline constexpr const char* realControlV1 = "VentiqRealControlV1";
 inline constexpr const char* preset = "VentiqPreset";

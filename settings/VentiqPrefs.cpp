@@ -62,4 +62,7 @@ void VentiqPrefs::setFullSpeedTimeoutMinutes(int value) {
     d_->setInteger(PrefKeys::fullSpeedTimeoutMinutes, oneOf(timeoutChoices, value, 10));
 }
 
+bool VentiqPrefs::showNotifications() const { return d_->flag(PrefKeys::showNotifications).value_or(true); }
+void VentiqPrefs::setShowNotifications(bool value) { d_->setFlag(PrefKeys::showNotifications, value); }
+
 }  // namespace ventiq

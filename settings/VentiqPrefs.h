@@ -53,6 +53,11 @@ public:
     int fullSpeedTimeoutMinutes() const;
     void setFullSpeedTimeoutMinutes(int value);
 
+    // Desktop notifications about overheating and failed fan control; on
+    // unless a flag false is stored.
+    bool showNotifications() const;
+    void setShowNotifications(bool value);
+
 private:
     PreferenceStore* d_;
 };

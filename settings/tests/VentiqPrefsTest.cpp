@@ -24,6 +24,7 @@ TEST(VentiqPrefs, EmptyStoreGivesTheDefaults) {
     EXPECT_TRUE(prefs.menuBarMono());
     EXPECT_FALSE(prefs.menuBarShowTemp());
     EXPECT_EQ(prefs.menuBarTempSource(), SensorSource::cpuMax);
+    EXPECT_TRUE(prefs.showNotifications());
 }
 
 // A value found in the store, and what the property reads from it. Nothing
@@ -42,6 +43,7 @@ TEST(VentiqPrefs, StoredValuesReadThroughTheirRules) {
     auto source = [](const VentiqPrefs& p) { return p.menuBarTempSource().rawValue(); };
     auto mono = [](const VentiqPrefs& p) { return int(p.menuBarMono()); };
     auto fahrenheit = [](const VentiqPrefs& p) { return int(p.useFahrenheit()); };
+    auto notifications = [](const VentiqPrefs& p) { return int(p.showNotifications()); };
     const std::vector<Case> cases = {
         {"refresh5", PrefKeys::refreshSeconds, Value(int64_t{5}), refresh, 5},
         {"refresh3IsNotOffered", PrefKeys::refreshSeconds, Value(int64_t{3}), refresh, 2},
@@ -58,6 +60,8 @@ TEST(VentiqPrefs, StoredValuesReadThroughTheirRules) {
         {"monoFalse", PrefKeys::menuBarMono, Value(false), mono, 0},
         {"monoAsInteger", PrefKeys::menuBarMono, Value(int64_t{0}), mono, 1},
         {"fahrenheitAsInteger", PrefKeys::useFahrenheit, Value(int64_t{1}), fahrenheit, 0},
+        {"notificationsOff", PrefKeys::showNotifications, Value(false), notifications, 0},
+        {"notificationsAsInteger", PrefKeys::showNotifications, Value(int64_t{0}), notifications, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
