@@ -1,8 +1,12 @@
 #include "headless/HeadlessCommand.h"
 
+#include <QCoreApplication>
+
 #include <charconv>
 #include <sstream>
 #include <vector>
+
+#include "engine/FanController.h"
 
 namespace ventiq {
 namespace {
@@ -47,9 +51,7 @@ std::variant<HeadlessCommand, std::string> HeadlessCommand::parse(std::string_vi
     };
 
     if (verb == "preset") {
-        if (w.size() == 2 && w[1] == "auto") c.preset = FanPreset::auto_;
-        if (w.size() == 2 && w[1] == "custom") c.preset = FanPreset::mySettings;
-        if (w.size() == 2 && w[1] == "full") c.preset = FanPreset::fullSpeed;
+        if (w.size() == 2) c.preset = presetNamed(w[1]);
         if (!c.preset) return std::string("usage: preset auto|custom|full");
         c.kind = Kind::preset;
         return c;
@@ -65,9 +67,7 @@ std::variant<HeadlessCommand, std::string> HeadlessCommand::parse(std::string_vi
     }
     if (verb == "mode") {
         const auto fan = w.size() == 3 ? side(w[1]) : std::nullopt;
-        if (w.size() == 3 && w[2] == "auto") c.mode = FanMode::auto_;
-        if (w.size() == 3 && w[2] == "constant") c.mode = FanMode::constant;
-        if (w.size() == 3 && w[2] == "sensor") c.mode = FanMode::sensor;
+        if (w.size() == 3) c.mode = modeNamed(w[2]);
         if (!fan || !c.mode) return std::string("usage: mode left|right auto|constant|sensor");
         c.kind = Kind::mode;
         c.fan = *fan;
@@ -86,6 +86,68 @@ std::variant<HeadlessCommand, std::string> HeadlessCommand::parse(std::string_vi
     if (verb == "disable") return simple(Kind::disable);
     if (verb == "quit") return simple(Kind::quit);
     return "unknown command \"" + verb + "\"; " + usage;
+}
+
+std::optional<FanPreset> HeadlessCommand::presetNamed(std::string_view name) {
+    if (name == "auto") return FanPreset::auto_;
+    if (name == "custom") return FanPreset::mySettings;
+    if (name == "full") return FanPreset::fullSpeed;
+    return std::nullopt;
+}
+
+const char* HeadlessCommand::presetName(FanPreset preset) {
+    switch (preset) {
+    case FanPreset::auto_: return "auto";
+    case FanPreset::mySettings: return "custom";
+    case FanPreset::fullSpeed: break;
+    }
+    return "full";
+}
+
+std::optional<FanMode> HeadlessCommand::modeNamed(std::string_view name) {
+    if (name == "auto") return FanMode::auto_;
+    if (name == "constant") return FanMode::constant;
+    if (name == "sensor") return FanMode::sensor;
+    return std::nullopt;
+}
+
+std::optional<HeadlessCommand::Refusal> HeadlessCommand::run(FanController& engine, const Report& report) const {
+    if (kind == Kind::rpm || kind == Kind::mode) {
+        // The engine itself ignores a slider for a missing fan; a caller
+        // outside the interface is told instead.
+        if ((fan != 0 && fan != 1) || !engine.fan(fan))
+            return Refusal{Refusal::Kind::noSuchFan, "no fan " + std::to_string(fan) + " on this machine"};
+    }
+    if ((kind == Kind::preset && !preset) || (kind == Kind::mode && !mode))
+        return Refusal{Refusal::Kind::invalidArgument, "command without its value"};
+
+    const Report done = report ? report : [](bool, const std::string&) {};
+    switch (kind) {
+    case Kind::preset: engine.setPreset(*preset); break;
+    case Kind::controlOn: engine.setControlOn(true); break;
+    case Kind::controlOff: engine.setControlOn(false); break;
+    case Kind::rpm: engine.setFanFixedRPM(fan, rpm); break;
+    case Kind::mode:
+        if (fan == 0)
+            engine.setLeftMode(*mode);
+        else
+            engine.setRightMode(*mode);
+        break;
+    case Kind::ladder: {
+        LadderTier two = engine.ladder2();
+        LadderTier three = engine.ladder3();
+        two.enabled = on;
+        three.enabled = on;
+        engine.setLadder2(two);
+        engine.setLadder3(three);
+        break;
+    }
+    case Kind::retry: engine.retryApply(); break;
+    case Kind::enable: engine.enableFanControl(done); break;
+    case Kind::disable: engine.disableFanControl(done); break;
+    case Kind::quit: QCoreApplication::quit(); break;
+    }
+    return std::nullopt;
 }
 
 }  // namespace ventiq

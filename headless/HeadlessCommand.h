@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -8,9 +9,21 @@
 
 namespace ventiq {
 
-// One line typed to the headless application.
+class FanController;
+
+// One command to the running application: a line typed to the headless
+// console, or a call on the session bus. Both go through run(), so a command
+// acts on the engine the same way whichever way it came in.
 struct HeadlessCommand {
     enum class Kind { preset, controlOn, controlOff, rpm, mode, ladder, retry, enable, disable, quit };
+
+    // Why a well-formed command was not carried out; nothing changed then.
+    struct Refusal {
+        enum class Kind { invalidArgument, noSuchFan };
+        Kind kind;
+        std::string message;
+    };
+    using Report = std::function<void(bool ok, const std::string& message)>;
 
     Kind kind = Kind::quit;
     // preset
@@ -24,6 +37,16 @@ struct HeadlessCommand {
 
     // The command, or a one-line explanation of what is wrong with the line.
     static std::variant<HeadlessCommand, std::string> parse(std::string_view line);
+
+    // The words for presets and modes, shared by the console and the bus.
+    static std::optional<FanPreset> presetNamed(std::string_view name);
+    static const char* presetName(FanPreset preset);
+    static std::optional<FanMode> modeNamed(std::string_view name);
+
+    // Carries the command out through the engine, as the matching click
+    // would. A fan command needs the fan to be there. enable and disable
+    // answer through report once the helper has; quit ends the event loop.
+    std::optional<Refusal> run(FanController& engine, const Report& report = {}) const;
 };
 
 }  // namespace ventiq

@@ -1,7 +1,5 @@
 #include "headless/HeadlessSession.h"
 
-#include <QCoreApplication>
-
 #include <iostream>
 #include <thread>
 
@@ -54,36 +52,11 @@ bool HeadlessSession::execute(const std::string& line) {
 }
 
 void HeadlessSession::apply(const HeadlessCommand& c) {
-    auto report = [](const char* what) {
-        return [what](bool ok, const std::string& message) {
-            std::cerr << what << (ok ? ": done" : ": failed") << (message.empty() ? "" : " — " + message) << std::endl;
-        };
-    };
-    switch (c.kind) {
-    case HeadlessCommand::Kind::preset: engine_.setPreset(*c.preset); break;
-    case HeadlessCommand::Kind::controlOn: engine_.setControlOn(true); break;
-    case HeadlessCommand::Kind::controlOff: engine_.setControlOn(false); break;
-    case HeadlessCommand::Kind::rpm: engine_.setFanFixedRPM(c.fan, c.rpm); break;
-    case HeadlessCommand::Kind::mode:
-        if (c.fan == 0)
-            engine_.setLeftMode(*c.mode);
-        else
-            engine_.setRightMode(*c.mode);
-        break;
-    case HeadlessCommand::Kind::ladder: {
-        LadderTier two = engine_.ladder2();
-        LadderTier three = engine_.ladder3();
-        two.enabled = c.on;
-        three.enabled = c.on;
-        engine_.setLadder2(two);
-        engine_.setLadder3(three);
-        break;
-    }
-    case HeadlessCommand::Kind::retry: engine_.retryApply(); break;
-    case HeadlessCommand::Kind::enable: engine_.enableFanControl(report("enable")); break;
-    case HeadlessCommand::Kind::disable: engine_.disableFanControl(report("disable")); break;
-    case HeadlessCommand::Kind::quit: QCoreApplication::quit(); break;
-    }
+    const char* what = c.kind == HeadlessCommand::Kind::enable ? "enable" : "disable";
+    auto refusal = c.run(engine_, [what](bool ok, const std::string& message) {
+        std::cerr << what << (ok ? ": done" : ": failed") << (message.empty() ? "" : " — " + message) << std::endl;
+    });
+    if (refusal) std::cerr << refusal->message << std::endl;
 }
 
 // Standard input is read on a thread of its own because a terminal, a pipe

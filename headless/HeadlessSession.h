@@ -25,6 +25,9 @@ public:
     void rebuildPanel() override { printState(); }
     void rebuildMainWindowIfOpen() override {}
     void rebuildSettingsWindowIfOpen() override {}
+    void showPanel() override {}
+    void showMainWindow() override {}
+    void showSettings() override {}
 
     // Runs one command line; returns false and reports when it is not a command.
     bool execute(const std::string& line);
