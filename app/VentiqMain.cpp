@@ -11,6 +11,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
+#include "app/RemoteSession.h"
 #include "app/SelfTest.h"
 #include "app/TerminationSignals.h"
 #include "engine/FanController.h"
@@ -71,6 +72,9 @@ int runApplication(int argc, char** argv, bool headless, bool json) {
         gui->setQuitOnLastWindowClosed(false);
         app = std::move(gui);
     }
+    // A second start in the same session leaves the fans to the first.
+    RemoteSession remote;
+    if (!remote.claim()) return 0;
     TerminationSignals terminationSignals;
     AppServices services(Environment::process());
 
@@ -83,9 +87,13 @@ int runApplication(int argc, char** argv, bool headless, bool json) {
     AppDelegate delegate(services, std::move(surfaces));
     QObject::connect(app.get(), &QCoreApplication::aboutToQuit, [&delegate] { delegate.applicationWillTerminate(); });
     // Launch finishes once the event loop runs, as the platform reports it.
-    QTimer::singleShot(0, app.get(), [&delegate] { delegate.applicationDidFinishLaunching(); });
+    QTimer::singleShot(0, app.get(), [&] {
+        delegate.applicationDidFinishLaunching();
+        remote.start(services.engine(), delegate.surfaces(), services.loop(), services.notifications());
+    });
     const int status = app->exec();
     delegate.applicationWillTerminate();
+    remote.stop();
     return status;
 }
 

@@ -13,6 +13,10 @@
 if(TARGET Ventiq)
   install(TARGETS Ventiq RUNTIME DESTINATION ${VENTIQ_BUNDLE}/MacOS)
 endif()
+# The command-line client sits beside the application it drives.
+if(TARGET ventiqctl)
+  install(TARGETS ventiqctl RUNTIME DESTINATION ${VENTIQ_BUNDLE}/MacOS)
+endif()
 if(TARGET com.quillmoor.ventiq.helper)
   install(TARGETS com.quillmoor.ventiq.helper RUNTIME DESTINATION ${VENTIQ_BUNDLE}/Library/LaunchServices)
 endif()

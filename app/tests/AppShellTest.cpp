@@ -110,6 +110,9 @@ public:
     void rebuildPanel() override { log_.push_back("panel"); }
     void rebuildMainWindowIfOpen() override { log_.push_back("main"); }
     void rebuildSettingsWindowIfOpen() override { log_.push_back("settings"); }
+    void showPanel() override {}
+    void showMainWindow() override {}
+    void showSettings() override {}
 
 private:
     std::vector<std::string>& log_;
