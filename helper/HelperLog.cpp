@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <mutex>
 
@@ -17,6 +18,7 @@ std::string& logPath() {
     static std::string path = helperLogDefaultPath;
     return path;
 }
+size_t logLimit = helperLogDefaultLimit;
 
 // Messages carry client text (a refused key, a hex string); a control byte
 // in it must not start a forged line of its own or cut the system-log copy.
@@ -47,9 +49,10 @@ void writeAll(int fd, const std::string& line) {
 }
 }  // namespace
 
-void setHelperLogPath(std::string path) {
+void setHelperLogPath(std::string path, size_t limit) {
     std::lock_guard lock(logMutex);
     logPath() = std::move(path);
+    logLimit = limit;
 }
 
 std::string isoTimestamp(std::chrono::system_clock::time_point time) {
@@ -70,6 +73,16 @@ void hlog(const std::string& raw) {
     std::lock_guard lock(logMutex);
     const char* path = logPath().c_str();
     int fd = ::open(path, O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
+    struct stat st {};
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && static_cast<size_t>(st.st_size) + line.size() > logLimit) {
+        // Full: the current file becomes the one old file kept, and a fresh one starts.
+        ::close(fd);
+        fd = -1;
+        // Where the old file cannot be set aside, starting over still keeps the log bounded.
+        if (::rename(path, (logPath() + ".1").c_str()) != 0) {
+            fd = ::open(path, O_WRONLY | O_TRUNC | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
+        }
+    }
     if (fd < 0) {
         // A new file is 0644 whatever the umask of whoever started us.
         fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);

@@ -3,14 +3,20 @@
 // and, when running as root, is appended to the helper's own log file with an
 // ISO-8601 UTC time stamp.
 #include <chrono>
+#include <cstddef>
 #include <string>
 
 namespace ventiq {
 
 inline constexpr const char* helperLogDefaultPath = "/var/log/com.quillmoor.ventiq.helper.log";
 
-// Chooses the log file; the default until called is helperLogDefaultPath.
-void setHelperLogPath(std::string path);
+// The log file grows to this size; the next line first moves it to PATH.1
+// (replacing an older one), so the log takes at most twice this much room.
+inline constexpr size_t helperLogDefaultLimit = 1 << 20;
+
+// Chooses the log file and its size limit; the defaults until called are
+// helperLogDefaultPath and helperLogDefaultLimit.
+void setHelperLogPath(std::string path, size_t limit = helperLogDefaultLimit);
 
 // Never fails: a line that cannot be written is lost. Control bytes in the
 // message are written as \xNN, so every message stays one line.

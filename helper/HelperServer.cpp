@@ -89,6 +89,7 @@ int HelperServer::Impl::run() {
             if (key == signalKey) {
                 signalfd_siginfo info{};
                 if (::read(signalFd, &info, sizeof info) == sizeof info) {
+                    logRefusalSummaries(Clock::time_point::max());
                     // Waits for any request already running on the service's queue.
                     service.releaseAllSync("收到信号 " + std::to_string(info.ssi_signo));
                     return 0;
@@ -122,7 +123,9 @@ int HelperServer::Impl::run() {
             watch(listenFd, listenerKey, EPOLLIN, EPOLL_CTL_MOD);
         }
         dropSilentConnections(now);
+        logRefusalSummaries(now);
         if (idleExitDue(now)) {
+            logRefusalSummaries(Clock::time_point::max());
             hlog("空闲 8 秒，退出（launchd 有人再连时会重新拉起）");
             return 0;
         }

@@ -21,6 +21,9 @@ public:
         // A connection that has not sent one well-formed request by then is dropped.
         std::chrono::milliseconds firstRequestTimeout{5000};
         size_t maxConnections = 64;
+        // Of those, what one user may hold; silent connections of one user
+        // must leave room for everyone else's client.
+        size_t maxConnectionsPerUser = 8;
         // Requests of one connection waiting for the service before its reading pauses.
         size_t maxPendingRequests = 32;
         // Replies a client does not read, beyond which it is dropped.

@@ -15,6 +15,7 @@
 
 #include "helper/HelperServer.h"
 #include "helper/PeerIdentity.h"
+#include "helper/RefusalLog.h"
 #include "ipc/WireCodec.h"
 
 namespace ventiq {
@@ -45,9 +46,16 @@ private:
 };
 
 struct Connection {
+    Connection(uint64_t k, int f, uid_t u, PeerProcess p, std::string token, Clock::time_point deadline)
+        : key(k), fd(f), uid(u), peer(std::move(p)), challenge(std::move(token)), firstRequestDeadline(deadline) {}
+
     uint64_t key;
     int fd;
+    uid_t uid;
     PeerProcess peer;
+    // Sent on admission; nothing the client sends counts until it has echoed it.
+    std::string challenge;
+    bool verified = false;
     wire::FrameDecoder decoder;
     std::vector<uint8_t> out;
     size_t outOffset = 0;
@@ -76,6 +84,7 @@ struct HelperServer::Impl {
     uint64_t nextKey;
     std::vector<Clock::time_point> idleChecks;
     std::optional<Clock::time_point> listenerPausedUntil;
+    RefusalLog refusals;
 
     // Event loop.
     int run();
@@ -98,6 +107,11 @@ struct HelperServer::Impl {
 
     // Policies.
     void admit(int fd);
+    void refuse(int fd, uid_t uid, Clock::time_point now, const std::string& line);
+    size_t connectionsOf(uid_t uid) const;
+    // Writes the summaries of refusals not logged one by one, those whose
+    // minute is over by now.
+    void logRefusalSummaries(Clock::time_point now);
     void dropSilentConnections(Clock::time_point now);
     void connectionsEmptied(Clock::time_point now);
     bool idleExitDue(Clock::time_point now);

@@ -69,6 +69,13 @@ pid_t peerPid(int socketFd) {
     return cred.pid;
 }
 
+std::optional<uid_t> peerUid(int socketFd) {
+    ucred cred{};
+    socklen_t len = sizeof cred;
+    if (::getsockopt(socketFd, SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0 || len != sizeof cred) return std::nullopt;
+    return cred.uid;
+}
+
 std::optional<PeerProcess> identifyPeer(int socketFd) {
     const pid_t pid = peerPid(socketFd);
     if (pid <= 0) return std::nullopt;

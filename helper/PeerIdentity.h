@@ -32,6 +32,8 @@ private:
 
 // The peer's pid from SO_PEERCRED, always (0 when the kernel gives none).
 pid_t peerPid(int socketFd);
+// The peer's user id from SO_PEERCRED, as it was when it connected.
+std::optional<uid_t> peerUid(int socketFd);
 
 // SO_PEERCRED's pid, the peer's pidfd (SO_PEERPIDFD), the executable behind
 // /proc/PID/exe, and a second look that the pidfd still names that same live

@@ -5,6 +5,7 @@
 
 #include "helper/FanService.h"
 #include "helper/HelperServerImpl.h"
+#include "ipc/ConnectionChallenge.h"
 
 namespace ventiq {
 
@@ -56,6 +57,16 @@ std::vector<uint8_t> replyFrame(int64_t id, std::vector<wire::Value> values) {
 }  // namespace
 
 bool HelperServer::Impl::handlePayload(Connection& c, const std::vector<uint8_t>& payload) {
+    if (!c.verified) {
+        // Whatever precedes the echo may have been written before the process
+        // ran the admitted program; none of it is carried out.
+        if (wire::decodeChallenge(payload) != c.challenge) {
+            drop(c, "第一条消息不是对连接验证的回应，已丢弃（旧版客户端，或在核实程序之前写入的请求）");
+            return false;
+        }
+        c.verified = true;
+        return true;
+    }
     auto decoded = wire::decodeRequest(payload);
     if (auto* e = std::get_if<wire::WireError>(&decoded)) {
         drop(c, "请求不合法（" + e->text() + "）");

@@ -10,6 +10,8 @@
 
 #include <asio.hpp>
 
+#include "ipc/ConnectionChallenge.h"
+
 namespace ventiq {
 
 namespace {
@@ -64,14 +66,15 @@ struct HelperConnection::Impl {
                 return;
             }
             state = State::connected;
+            // The helper speaks first: requests wait until its challenge is echoed.
+            awaitingChallenge = true;
             decoder = wire::FrameDecoder();
             read();
-            flush();
         });
     }
 
     void flush() {
-        if (writing || outbox.empty()) return;
+        if (writing || outbox.empty() || awaitingChallenge) return;
         writing = true;
         const uint64_t e = epoch;
         asio::async_write(socket, asio::buffer(outbox.front()), [this, e](const asio::error_code& ec, size_t) {
@@ -108,6 +111,17 @@ struct HelperConnection::Impl {
 
     // False when the reply broke the connection.
     bool deliver(const std::vector<uint8_t>& payload) {
+        if (awaitingChallenge) {
+            const auto token = wire::decodeChallenge(payload);
+            if (!token) {
+                close("the helper did not open the connection with its challenge", State::idle);
+                return false;
+            }
+            awaitingChallenge = false;
+            outbox.push_front(wire::encodeChallenge(*token));
+            flush();
+            return true;
+        }
         auto decoded = wire::decodeReply(payload);
         if (auto* error = std::get_if<wire::WireError>(&decoded)) {
             close("malformed reply: " + error->text(), State::idle);
@@ -136,6 +150,7 @@ struct HelperConnection::Impl {
         asio::error_code ignored;
         socket.close(ignored);
         writing = false;
+        awaitingChallenge = false;
         outbox.clear();
         const bool wasInvalid = state == State::invalid;
         state = next;
@@ -159,6 +174,7 @@ struct HelperConnection::Impl {
     std::map<int64_t, Pending> pending;
     std::deque<std::vector<uint8_t>> outbox;
     bool writing = false;
+    bool awaitingChallenge = false;
     wire::FrameDecoder decoder;
     std::array<uint8_t, 8192> buffer{};
     int64_t nextId = 1;

@@ -50,5 +50,30 @@ TEST(HelperLog, NewFileIs0644AndEveryMessageIsOneStampedLine) {
     fs::remove_all(dir);
 }
 
+TEST(HelperLog, RotatesAtItsLimitKeepingOneOldFile) {
+    if (::getuid() != 0) GTEST_SKIP() << "the log file is written only as root";
+    const fs::path dir = fs::temp_directory_path() / ("ventiq-hlog-rotate-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const fs::path path = dir / "helper.log";
+    constexpr size_t limit = 4096;
+    setHelperLogPath(path.string(), limit);
+
+    // Each line is the 21-byte stamp, the message and a line feed: 100 bytes.
+    for (int i = 0; i < 1000; ++i) hlog("line " + std::string(72, 'x') + " " + std::to_string(1000 + i));
+
+    EXPECT_LE(fs::file_size(path), limit);
+    EXPECT_LE(fs::file_size(dir / "helper.log.1"), limit);
+    EXPECT_GT(fs::file_size(dir / "helper.log.1"), limit - 100);
+    EXPECT_FALSE(fs::exists(dir / "helper.log.2"));
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, fs::perms(0644));
+    std::ifstream in(path);
+    std::string last;
+    for (std::string line; std::getline(in, line);) last = line;
+    EXPECT_EQ(last.substr(last.size() - 4), "1999");
+
+    setHelperLogPath(helperLogDefaultPath);
+    fs::remove_all(dir);
+}
+
 }  // namespace
 }  // namespace ventiq

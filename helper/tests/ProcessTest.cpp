@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <sstream>
@@ -256,7 +257,7 @@ TEST_F(HelperProcessTest, BadFramesAndFloodsLeaveAGoodClientServed) {
     EXPECT_EQ(mode(0), 1);
     EXPECT_EQ(target(0), 3000);
     EXPECT_TRUE(helper->running());
-    EXPECT_TRUE(logHas("连接数已达上限 64"));
+    EXPECT_TRUE(logHas("uid=0 的连接数已达上限 8"));
 }
 
 TEST_F(HelperProcessTest, ReleaseAllAfterTheHelperWasKilled) {
@@ -290,6 +291,172 @@ TEST_F(HelperProcessTest, ReleaseAllAfterTheHelperWasKilled) {
         Child refused({argv, helperEnv(), false, {}});
         EXPECT_EQ(refused.wait(5s), 2) << args[0];
     }
+}
+
+// A process that is not admitted connects, asks for both fans and to keep
+// them, then execs a program the helper admits. Whether the helper looks at
+// it before the exec (refused) or after (admitted and challenged; the helper
+// is held stopped to make that happen), no request is carried out: neither
+// the bytes written before the exec nor those the admitted program writes
+// without having answered the challenge.
+TEST_F(HelperProcessTest, ExecAfterConnectNeverCarriesOutARequest) {
+    auto helper = startHelper();
+    const fs::path stranger = dir_ / "ventiq-helper-testclient";
+    fs::copy_file(binDir() + "/ventiq-helper-testclient", stranger);
+    const std::string admitted = binDir() + "/ventiq-helper-testclient";
+
+    struct Variant {
+        const char* name;
+        bool writeBeforeExec;
+        bool helperStopped;
+    };
+    const Variant variants[] = {
+        {"written before the exec", true, false},
+        {"written before the exec, admitted after it", true, true},
+        {"written after the exec", false, false},
+        {"written after the exec, before the echo", false, true},
+    };
+    constexpr int triesPerVariant = 15;
+    int carriedOut = 0;
+    for (const auto& v : variants) {
+        for (int i = 0; i < triesPerVariant; ++i) {
+            auto attacker = client(stranger.string());
+            if (v.helperStopped) helper->signal(SIGSTOP);
+            ASSERT_EQ(attacker->ask("connectRaw " + socket_), "connected") << v.name;
+            const auto writeRequests = [&] {
+                attacker->ask("post keep");
+                attacker->ask("post set 0 5000");
+                attacker->ask("post set 1 5000");
+            };
+            if (v.writeBeforeExec) writeRequests();
+            EXPECT_EQ(attacker->ask("execAdmitted " + admitted), "adopted") << v.name;
+            if (!v.writeBeforeExec) writeRequests();
+            if (v.helperStopped) helper->signal(SIGCONT);
+            EXPECT_EQ(attacker->ask("expectClosed 5000"), "closed") << v.name;
+            if (mode(0) != 0 || mode(1) != 0) ++carriedOut;
+        }
+    }
+    EXPECT_EQ(carriedOut, 0);
+    EXPECT_TRUE(logHas("第一条消息不是对连接验证的回应"));
+
+    // A process sharing an admitted socket cannot answer the challenge for it.
+    auto sharer = client();
+    EXPECT_EQ(sharer->ask("connect " + socket_), "connected");
+    EXPECT_EQ(sharer->ask("forkEcho"), "sent");
+    EXPECT_EQ(sharer->ask("expectClosed 3000"), "closed");
+    EXPECT_EQ(mode(0), 0);
+
+    // The admitted client that answers is served at once.
+    auto app = connected();
+    EXPECT_TRUE(startsWith(app->ask("set 0 3000"), "reply 1")) << logText();
+    EXPECT_TRUE(helper->running());
+}
+
+// One user's connections that asked once and then stay silent take only
+// that user's share of the places.
+TEST_F(HelperProcessTest, OneUserAtItsLimitLeavesRoomForOthers) {
+    // Other users must reach the socket: a folder they may pass through.
+    char open[] = "/tmp/ventiq-users-XXXXXX";
+    ASSERT_NE(::mkdtemp(open), nullptr);
+    ::chmod(open, 0755);
+    struct Cleanup {
+        std::string dir;
+        ~Cleanup() {
+            std::error_code ec;
+            fs::remove_all(dir, ec);
+        }
+    } cleanup{open};
+    socket_ = std::string(open) + "/helper.sock";
+    auto helper = startHelper();
+    auto app = connected();
+    EXPECT_EQ(app->ask("heartbeat"), "reply 1");
+
+    const std::string program = binDir() + "/ventiq-helper-testclient";
+    Child hog({{program}, {}, true, uid_t{4201}});
+    EXPECT_EQ(hog.ask("hold " + socket_ + " 20"), "held 8 refused 12");
+
+    Child other({{program}, {}, true, uid_t{4202}});
+    EXPECT_EQ(other.ask("connect " + socket_), "connected");
+    const auto start = std::chrono::steady_clock::now();
+    const std::string reply = other.ask("set 1 3200");
+    const auto served = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(startsWith(reply, "reply 1 风扇1 模式=1 目标=3200")) << reply;
+    std::cout << "another user's client served in "
+              << std::chrono::duration<double, std::milli>(served).count() << " ms with one user at its limit\n";
+
+    EXPECT_EQ(app->ask("heartbeat"), "reply 1");
+    EXPECT_TRUE(logHas("uid=4201 的连接数已达上限 8"));
+}
+
+// Refused connections cost a few lines per user and minute and a summary,
+// not a line each; the decisions about admitted clients are all written.
+TEST_F(HelperProcessTest, RefusalFloodLeavesTheLogSmall) {
+    auto helper = startHelper();
+    const fs::path stranger = dir_ / "ventiq-helper-testclient";
+    fs::copy_file(binDir() + "/ventiq-helper-testclient", stranger);
+    auto flooder = client(stranger.string());
+    const auto before = fs::file_size(log_);
+    constexpr int refusals = 100000;
+    EXPECT_EQ(flooder->ask("knock " + socket_ + " " + std::to_string(refusals), 300s),
+              "knocked " + std::to_string(refusals));
+
+    auto app = connected();
+    EXPECT_TRUE(startsWith(app->ask("set 0 3100"), "reply 1"));
+    app->ask("close");
+    EXPECT_TRUE(modeBecomes(0, 0));
+    const auto grown = fs::file_size(log_) - before;
+    std::cout << refusals << " refused connections grew the log by " << grown << " bytes\n";
+    EXPECT_LT(grown, 100u * 1024);
+    EXPECT_TRUE(logHas("接受连接 pid=" + std::to_string(app->pid())));
+    EXPECT_TRUE(logHas("风扇0 模式=1 目标=3100"));
+    EXPECT_TRUE(logHas("releaseAll（客户端断开）→ OK"));
+
+    // Stopping writes the count of the refusals not logged one by one.
+    EXPECT_EQ(helper->terminate(10s), 0);
+    EXPECT_TRUE(logHas("次连接被拒绝，未逐条记录")) << logText().substr(0, 2000);
+}
+
+// Where no systemd runs, the activator does what the unit's ExecStopPost
+// does: a killed helper's fans go back to the system, a helper that ended
+// itself cleanly keeps what its last client asked for.
+TEST_F(HelperProcessTest, ActivatorHandsTheFansBackAfterTheHelperIsKilled) {
+    Child activator({{"/usr/bin/python3", VENTIQ_RESOURCES_DIR "/ventiq-activator", "--socket", socket_, "--",
+                      binDir() + "/com.quillmoor.ventiq.helper-test"},
+                     helperEnv(),
+                     false,
+                     {}});
+    for (int i = 0; i < 250 && !fs::exists(socket_); ++i) std::this_thread::sleep_for(20ms);
+    auto helperPid = [&]() -> pid_t {
+        std::ifstream in("/proc/" + std::to_string(activator.pid()) + "/task/" + std::to_string(activator.pid()) +
+                         "/children");
+        pid_t pid = 0;
+        in >> pid;
+        return pid;
+    };
+
+    auto c = connected();
+    EXPECT_TRUE(startsWith(c->ask("set 0 3000"), "reply 1"));
+    EXPECT_TRUE(startsWith(c->ask("set 1 3000"), "reply 1"));
+    const pid_t helper = helperPid();
+    ASSERT_GT(helper, 0);
+    ASSERT_EQ(::kill(helper, SIGKILL), 0);
+    const auto killed = std::chrono::steady_clock::now();
+    EXPECT_TRUE(modeBecomes(0, 0, 5s) && modeBecomes(1, 0, 5s)) << logText();
+    std::cout << "both fans automatic "
+              << std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - killed).count()
+              << " ms after the helper was killed\n";
+    EXPECT_TRUE(logHas("releaseAll（--release-all）→ OK"));
+
+    // Kept on request, then the helper's idle exit: the fan stays as set.
+    auto keeper = connected();
+    EXPECT_TRUE(startsWith(keeper->ask("set 0 3300"), "reply 1"));
+    EXPECT_EQ(keeper->ask("keep"), "reply 1");
+    keeper->ask("close");
+    const pid_t idle = helperPid();
+    for (int i = 0; i < 600 && helperPid() == idle; ++i) std::this_thread::sleep_for(20ms);
+    std::this_thread::sleep_for(500ms);
+    EXPECT_EQ(mode(0), 1) << logText();
+    EXPECT_EQ(activator.terminate(10s), 0);
 }
 
 // Started by the service manager: the listening socket arrives as fd 3 with

@@ -1,6 +1,10 @@
 // ventiq-helper-testclient: a scriptable helper client for the process tests.
 // Reads one command per line on stdin and answers one line on stdout:
-//   connect PATH         -> connected | error TEXT
+//   connect PATH         -> connected | error TEXT   (answers the helper's challenge before the first request)
+//   connectRaw PATH      -> connected | error TEXT   (never answers it, as an old client)
+//   echo                 -> echoed | closed | timeout | bad challenge   (answers the challenge now)
+//   post METHOD ARGS...  -> sent | closed   (set FAN RPM or keep, written without waiting for a reply)
+//   execAdmitted PATH    -> adopted         (execs PATH, a client the helper admits, keeping this socket)
 //   version              -> reply 1.1.0
 //   set FAN RPM          -> reply 1 MESSAGE | reply 0 MESSAGE
 //   release FAN | releaseAll | heartbeat | keep | raw KEY HEX
@@ -9,8 +13,12 @@
 //   forkSend             -> sent            (a child process sends a heartbeat on this socket)
 //   expectClosed MS      -> closed | open   (waits for the helper to hang up)
 //   flood PATH N MS      -> flooded N closed K (N silent connections; K hung up within MS)
+//   hold PATH N          -> held K refused R (N connections that each send one heartbeat and stay)
+//   knock PATH N         -> knocked N        (N connections, each closed at once)
+//   forkEcho             -> sent            (a child process answers the challenge and asks for a fan)
 //   close                -> closed
 // Replies time out after 5 s with "timeout"; a hang-up gives "closed".
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -24,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "ipc/ConnectionChallenge.h"
 #include "ipc/WireCodec.h"
 
 using namespace ventiq;
@@ -33,6 +42,10 @@ namespace {
 int sock = -1;
 int64_t nextId = 1;
 wire::FrameDecoder decoder;
+// Whether the helper's challenge was answered, and whether it ever will be.
+bool greeted = false;
+bool raw = false;
+std::vector<int> held;
 
 bool sendAll(const std::vector<uint8_t>& bytes) {
     size_t done = 0;
@@ -76,8 +89,38 @@ std::string await(int64_t id, HelperMethod method) {
     }
 }
 
+// Reads the helper's challenge on fd and echoes it.
+std::string answerChallenge(int fd, wire::FrameDecoder& frames) {
+    for (;;) {
+        if (auto payload = frames.next()) {
+            const auto token = wire::decodeChallenge(*payload);
+            if (!token) return "bad challenge";
+            const auto echo = wire::encodeChallenge(*token);
+            return ::send(fd, echo.data(), echo.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(echo.size()) ? "echoed"
+                                                                                                           : "closed";
+        }
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 5000) <= 0) return "timeout";
+        uint8_t buf[4096];
+        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n <= 0) return "closed";
+        frames.feed(std::span<const uint8_t>(buf, static_cast<size_t>(n)));
+    }
+}
+
+std::string greet() {
+    if (sock < 0) return "error not connected";
+    const std::string result = answerChallenge(sock, decoder);
+    greeted = result == "echoed";
+    return result;
+}
+
 std::string call(HelperMethod method, std::vector<wire::Value> args) {
     if (sock < 0) return "error not connected";
+    if (!greeted && !raw) {
+        const std::string result = greet();
+        if (!greeted) return result == "timeout" ? "timeout" : "closed";
+    }
     const int64_t id = nextId++;
     auto frame = wire::encodeRequest({id, method, std::move(args)});
     if (!frame) return "error cannot encode";
@@ -85,7 +128,76 @@ std::string call(HelperMethod method, std::vector<wire::Value> args) {
     return await(id, method);
 }
 
+int connectSocket(const std::string& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+std::string post(HelperMethod method, std::vector<wire::Value> args) {
+    auto frame = wire::encodeRequest({nextId++, method, std::move(args)});
+    return frame && sendAll(*frame) ? "sent" : "closed";
+}
+
+std::string execAdmitted(const std::string& path) {
+    ::fcntl(sock, F_SETFD, 0);
+    const std::string fd = std::to_string(sock);
+    std::cout.flush();
+    ::execl(path.c_str(), path.c_str(), "--adopt", fd.c_str(), static_cast<char*>(nullptr));
+    return std::string("error exec ") + std::strerror(errno);
+}
+
+std::string hold(const std::string& path, int count) {
+    int refused = 0;
+    for (int i = 0; i < count; ++i) {
+        const int fd = connectSocket(path);
+        wire::FrameDecoder frames;
+        if (fd < 0 || answerChallenge(fd, frames) != "echoed") {
+            if (fd >= 0) ::close(fd);
+            ++refused;
+            continue;
+        }
+        const auto frame = *wire::encodeRequest({1, HelperMethod::heartbeat, {}});
+        ::send(fd, frame.data(), frame.size(), MSG_NOSIGNAL);
+        held.push_back(fd);
+    }
+    return "held " + std::to_string(count - refused) + " refused " + std::to_string(refused);
+}
+
+std::string knock(const std::string& path, int count) {
+    int done = 0;
+    for (int i = 0; i < count; ++i) {
+        const int fd = connectSocket(path);
+        if (fd < 0) continue;
+        ::close(fd);
+        ++done;
+    }
+    return "knocked " + std::to_string(done);
+}
+
+std::string forkEcho() {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        wire::FrameDecoder frames;
+        if (answerChallenge(sock, frames) == "echoed") {
+            sendAll(*wire::encodeRequest({999, HelperMethod::setFanTarget, {int64_t{0}, 5000.0}}));
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return "sent";
+}
+
 std::string connectTo(const std::string& path) {
+    greeted = false;
+    raw = false;
     sock = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
@@ -160,11 +272,13 @@ std::string flood(const std::string& path, int count, int ms) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
         if (left.count() <= 0 || ::poll(fds.data(), fds.size(), static_cast<int>(left.count())) <= 0) break;
         for (auto& p : fds) {
-            if (p.fd >= 0 && p.revents != 0) {
-                ::close(p.fd);
-                p.fd = -1;
-                ++closed;
-            }
+            if (p.fd < 0 || p.revents == 0) continue;
+            // The helper's challenge to an admitted connection is read and left unanswered.
+            uint8_t buf[256];
+            if ((p.revents & POLLIN) && ::recv(p.fd, buf, sizeof buf, MSG_DONTWAIT) > 0) continue;
+            ::close(p.fd);
+            p.fd = -1;
+            ++closed;
         }
     }
     for (auto& p : fds) {
@@ -175,17 +289,53 @@ std::string flood(const std::string& path, int count, int ms) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    // Started by execAdmitted: the socket of the process this one replaced.
+    if (argc == 3 && std::strcmp(argv[1], "--adopt") == 0) {
+        sock = std::atoi(argv[2]);
+        raw = true;
+        std::cout << "adopted" << std::endl;
+    }
     std::string line;
     while (std::getline(std::cin, line)) {
         std::istringstream in(line);
         std::string cmd;
         in >> cmd;
         std::string out;
-        if (cmd == "connect") {
+        if (cmd == "connect" || cmd == "connectRaw") {
             std::string path;
             in >> path;
             out = connectTo(path);
+            raw = cmd == "connectRaw";
+        } else if (cmd == "echo") {
+            out = greet();
+        } else if (cmd == "post") {
+            std::string what;
+            in >> what;
+            if (what == "set") {
+                int64_t fan;
+                double rpm;
+                in >> fan >> rpm;
+                out = post(HelperMethod::setFanTarget, {fan, rpm});
+            } else {
+                out = post(HelperMethod::keepFansOnDisconnect, {});
+            }
+        } else if (cmd == "execAdmitted") {
+            std::string path;
+            in >> path;
+            out = execAdmitted(path);
+        } else if (cmd == "hold") {
+            std::string path;
+            int count = 0;
+            in >> path >> count;
+            out = hold(path, count);
+        } else if (cmd == "knock") {
+            std::string path;
+            int count = 0;
+            in >> path >> count;
+            out = knock(path, count);
+        } else if (cmd == "forkEcho") {
+            out = forkEcho();
         } else if (cmd == "version") {
             out = call(HelperMethod::helperVersion, {});
         } else if (cmd == "set") {
@@ -210,8 +360,10 @@ int main() {
         } else if (cmd == "send") {
             std::string hex;
             in >> hex;
+            if (!greeted && !raw) greet();
             out = sendAll(fromHex(hex)) ? "sent" : "closed";
         } else if (cmd == "sendfd") {
+            if (!greeted && !raw) greet();
             out = sendWithDescriptor();
         } else if (cmd == "forkSend") {
             out = forkSend();

@@ -15,6 +15,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "ipc/ConnectionChallenge.h"
 #include "platform/Environment.h"
 #include "platform/InMemoryPreferenceStore.h"
 #include "settings/AppLanguage.h"
@@ -136,6 +137,9 @@ void FakeHelperServer::run() {
             if (fd >= 0) {
                 clients.emplace(fd, wire::FrameDecoder());
                 ++accepted_;
+                // Opens like the helper does; the client's echo is not a request and is skipped below.
+                const auto challenge = wire::encodeChallenge(std::string(wire::challengeTokenSize, 'c'));
+                (void)!::send(fd, challenge.data(), challenge.size(), MSG_NOSIGNAL);
             }
         }
         for (size_t i = 2; i < fds.size(); ++i) {
