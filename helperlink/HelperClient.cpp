@@ -31,6 +31,19 @@ std::optional<std::string> ownExecutablePath() {
     return std::string(buffer, static_cast<size_t>(n));
 }
 
+// 'text' for a POSIX shell, a ' inside written as '\''.
+std::string shellQuoted(const std::string& text) {
+    std::string out = "'";
+    for (const char ch : text) {
+        if (ch == '\'') {
+            out += "'\\''";
+        } else {
+            out += ch;
+        }
+    }
+    return out + "'";
+}
+
 std::string trimmed(const std::string& text) {
     constexpr const char* space = " \t\r\n\v\f";
     const size_t first = text.find_first_not_of(space);
@@ -86,7 +99,9 @@ HelperClient::Config HelperClient::Config::production(const Environment& environ
     if (const auto exe = ownExecutablePath()) {
         config.resourcesDirectory = (std::filesystem::path(*exe).parent_path().parent_path() / "Resources").string();
     }
-    config.elevator = {"/usr/bin/pkexec"};
+    // Already root (the main job in a container): the scripts need no
+    // prompt, and there may be no polkit authority to ask anyway.
+    if (::geteuid() != 0) config.elevator = {"/usr/bin/pkexec"};
     return config;
 }
 
@@ -283,6 +298,7 @@ void HelperClient::runAdmin(const std::string& script, bool installing, Completi
         bool ok = false;
         std::string message;
         bool canceled = false;
+        bool noAuthority = false;
         if (result.startError) {
             message = std::filesystem::path(argv.front()).filename().string() + "：" + *result.startError;
         } else {
@@ -291,14 +307,22 @@ void HelperClient::runAdmin(const std::string& script, bool installing, Completi
             ok = result.exitStatus == 0;
             message = trimmed(ok || err.empty() ? out : err);
             canceled = result.exitStatus == 126;
+            // pkexec without a polkit daemon to ask (no system bus, say).
+            noAuthority = argv.size() > 2 && result.exitStatus == 127 &&
+                          err.find("Error getting authority") != std::string::npos;
         }
-        loop_.post([this, alive, ok, canceled, message = std::move(message), completion] {
+        loop_.post([this, alive, ok, canceled, noAuthority, script = argv.back(), message = std::move(message),
+                    completion] {
             if (!alive.expired()) {
                 // Whatever the script left installed is reached through a
                 // fresh connection.
                 dropConnection();
                 setStatus(Status::unknown());
                 refreshState();
+            }
+            if (noAuthority) {
+                completion(false, L10n::tr("helperNoAuthority", {{"command", "sudo /bin/bash " + shellQuoted(script)}}));
+                return;
             }
             completion(ok, canceled ? L10n::tr("helperCanceled") : message);
         });

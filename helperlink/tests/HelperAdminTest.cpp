@@ -5,8 +5,11 @@
 #include <atomic>
 #include <filesystem>
 
+#include <unistd.h>
+
 #include "LinkTestSupport.h"
 #include "helperlink/HelperClient.h"
+#include "platform/Environment.h"
 #include "platform/ManualLoop.h"
 #include "platform/NotificationCenter.h"
 
@@ -73,6 +76,34 @@ protected:
     NotificationCenter notifications_{loop_};
     std::unique_ptr<HelperClient> client_;
 };
+
+// pkexec where no polkit daemon can be asked fails before the script runs;
+// the user is told which command to run by hand instead of pkexec's own text.
+TEST_F(HelperAdminTest, NoPolkitAuthorityNamesTheCommandToRunByHand) {
+    const std::string pkexec = "/usr/bin/pkexec";
+    ASSERT_TRUE(std::filesystem::exists(pkexec)) << "scripts/setup installs policykit-1";
+    linktest::writeFile(resources() + "/install_helper.sh", linktest::readFile(VENTIQ_RESOURCES_DIR "/install_helper.sh"),
+                        true);
+    auto c = config();
+    c.elevator = {pkexec};
+    const auto outcome = runToEnd(client(std::move(c)));
+    ASSERT_TRUE(outcome);
+    if (outcome->message.find("Error executing command") != std::string::npos) {
+        GTEST_SKIP() << "a polkit authority answers here: " << outcome->message;
+    }
+    EXPECT_FALSE(outcome->ok);
+    EXPECT_EQ(outcome->message, "No administrator prompt is available here. Run this as root, then try again: "
+                                "sudo /bin/bash '" + resources() + "/install_helper.sh'");
+}
+
+TEST_F(HelperAdminTest, RootNeedsNoElevator) {
+    const auto production = HelperClient::Config::production(Environment::process());
+    if (::geteuid() == 0) {
+        EXPECT_TRUE(production.elevator.empty());
+    } else {
+        EXPECT_EQ(production.elevator, std::vector<std::string>{"/usr/bin/pkexec"});
+    }
+}
 
 TEST_F(HelperAdminTest, ScriptOutcomeBecomesFlagAndMessage) {
     struct Case {

@@ -14,6 +14,7 @@
 #include "LinkTestSupport.h"
 #include "engine/FanController.h"
 #include "helperlink/HelperClient.h"
+#include "platform/Environment.h"
 #include "platform/InMemoryPreferenceStore.h"
 #include "platform/ManualLoop.h"
 #include "platform/NotificationCenter.h"
@@ -190,6 +191,69 @@ TEST_F(RealHelperTest, EngineHoldsAFanThroughTheHelper) {
 
     engine.shutdown();
     EXPECT_TRUE(fanBecomes(0, 0)) << "quitting hands the fan back";
+}
+
+// Running as root, as the main job in a container does, enabling and
+// disabling run the real scripts directly: no prompt, the activator starts
+// the helper on demand, and removing it hands the fans back.
+TEST(RootInstallTest, EnableAndDisableRunTheScriptsWithoutAPrompt) {
+    if (::geteuid() != 0) GTEST_SKIP() << "installing needs root";
+    namespace fs = std::filesystem;
+    linktest::useEnglish();
+    testing::SimProcess sim;
+    linktest::TempDir dir;
+    const std::string resources = dir / "Tavrinel.app/Contents/Resources";
+    fs::create_directories(resources);
+    for (const char* name : {"install_helper.sh", "uninstall_helper.sh", "helper_common.sh", "ventiq-activator",
+                             "com.quillmoor.ventiq.helper.socket", "com.quillmoor.ventiq.helper.service.in"}) {
+        fs::copy_file(fs::path(VENTIQ_RESOURCES_DIR) / name, fs::path(resources) / name);
+    }
+    const fs::path bundled = dir / "Tavrinel.app/Contents/Library/LaunchServices/com.quillmoor.ventiq.helper";
+    fs::create_directories(bundled.parent_path());
+    fs::copy_file(helperProgram(), bundled);
+
+    const std::string root = dir / "root";
+    const std::string socket = dir / "helper.sock";
+    const std::vector<std::pair<const char*, std::string>> env{
+        {"VENTIQ_ROOT", root},         {"VENTIQ_ACTIVATOR", "1"},        {"VENTIQ_HELPER_SOCKET", socket},
+        {"VENTIQ_SMC_DEVICE", sim.smcPath()}, {"VENTIQ_HELPER_LOG", dir / "helper.log"}};
+    for (const auto& [name, value] : env) ::setenv(name, value.c_str(), 1);
+    struct Unset {
+        const std::vector<std::pair<const char*, std::string>>& env;
+        ~Unset() {
+            for (const auto& [name, value] : env) ::unsetenv(name);
+        }
+    } unset{env};
+
+    auto config = HelperClient::Config::production(Environment::process());
+    ASSERT_TRUE(config.elevator.empty());
+    config.installPath = root + std::string(ventiqHelperInstallPath);
+    config.resourcesDirectory = resources;
+    config.executablePath = [] { return std::optional<std::string>(ventiqAllowedClientPath); };
+    EXPECT_EQ(config.socketPath, socket);
+
+    ManualLoop loop;
+    NotificationCenter notifications{loop};
+    HelperClient client(config, loop, notifications);
+    std::optional<std::pair<bool, std::string>> installed;
+    client.install([&](bool ok, const std::string& message) { installed.emplace(ok, message); });
+    ASSERT_TRUE(pumpUntil(loop, [&] { return installed.has_value(); }, 30s));
+    EXPECT_TRUE(installed->first) << installed->second;
+    ASSERT_TRUE(pumpUntil(loop, [&] { return client.isReady(); })) << client.statusText();
+
+    std::optional<bool> set;
+    client.setFanTarget(0, 3000, [&](bool ok, const std::string&) { set = ok; });
+    ASSERT_TRUE(pumpUntil(loop, [&] { return set.has_value(); }));
+    EXPECT_TRUE(*set);
+    EXPECT_EQ((*sim.state())["fans"][0]["mode"].get<int>(), 1);
+
+    std::optional<std::pair<bool, std::string>> removed;
+    client.uninstall([&](bool ok, const std::string& message) { removed.emplace(ok, message); });
+    ASSERT_TRUE(pumpUntil(loop, [&] { return removed.has_value(); }, 30s));
+    EXPECT_TRUE(removed->first) << removed->second;
+    EXPECT_EQ((*sim.state())["fans"][0]["mode"].get<int>(), 0);
+    EXPECT_FALSE(fs::exists(config.installPath));
+    EXPECT_EQ(client.status(), Status::notInstalled());
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ namespace {
 const std::vector<std::string> controlKeys = {
     "enableFanControl", "disableFanControl", "notActive", "applyingNow", "bannerEnable", "bannerRetry",
     "helperChecking", "helperNotInstalled", "helperReady", "helperInstalling", "helperLost",
-    "helperWrongPlace", "helperNoResponse", "helperCanceled", "controlRejected", "fanSliderTip",
+    "helperWrongPlace", "helperNoResponse", "helperCanceled", "helperNoAuthority", "controlRejected", "fanSliderTip",
     "statusActive", "statusApplying", "statusNotActive", "needsHelperShort", "prefFanControl",
     "helperOutdated", "prefOnQuit", "slogan", "aboutTagline", "sensorBased",
 };
@@ -76,7 +76,7 @@ TEST(L10nTables, HoldExactlyTheListedKeysEachInOneTable) {
     EXPECT_EQ(control, sorted(controlKeys));
     EXPECT_EQ(general, sorted(expectedGeneral));
     // Sorted equality with lists free of repeats also rules out a key entered twice.
-    EXPECT_EQ(std::set<std::string>(control.begin(), control.end()).size(), 26u);
+    EXPECT_EQ(std::set<std::string>(control.begin(), control.end()).size(), 27u);
     EXPECT_EQ(std::set<std::string>(general.begin(), general.end()).size(), 122u + notificationKeys.size());
     std::vector<std::string> common;
     std::set_intersection(control.begin(), control.end(), general.begin(), general.end(), std::back_inserter(common));
