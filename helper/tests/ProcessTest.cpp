@@ -409,6 +409,8 @@ TEST_F(HelperProcessTest, RefusalFloodLeavesTheLogSmall) {
     EXPECT_LT(grown, 100u * 1024);
     EXPECT_TRUE(logHas("接受连接 pid=" + std::to_string(app->pid())));
     EXPECT_TRUE(logHas("风扇0 模式=1 目标=3100"));
+    // Logged just after the writes the simulator has already seen.
+    for (int i = 0; i < 150 && !logHas("releaseAll（客户端断开）→ OK"); ++i) std::this_thread::sleep_for(20ms);
     EXPECT_TRUE(logHas("releaseAll（客户端断开）→ OK"));
 
     // Stopping writes the count of the refusals not logged one by one.
@@ -445,6 +447,7 @@ TEST_F(HelperProcessTest, ActivatorHandsTheFansBackAfterTheHelperIsKilled) {
     std::cout << "both fans automatic "
               << std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - killed).count()
               << " ms after the helper was killed\n";
+    for (int i = 0; i < 150 && !logHas("releaseAll（--release-all）→ OK"); ++i) std::this_thread::sleep_for(20ms);
     EXPECT_TRUE(logHas("releaseAll（--release-all）→ OK"));
 
     // Kept on request, then the helper's idle exit: the fan stays as set.
