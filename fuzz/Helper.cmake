@@ -3,7 +3,8 @@
 # coverage instrumentation libFuzzer steers by.
 ventiq_add_fuzzer(fuzz_wire_codec
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/WireCodecFuzzer.cpp
-          ${PROJECT_SOURCE_DIR}/ipc/WireCodec.cpp ${PROJECT_SOURCE_DIR}/ipc/HelperProtocol.cpp)
+          ${PROJECT_SOURCE_DIR}/ipc/WireCodec.cpp ${PROJECT_SOURCE_DIR}/ipc/HelperProtocol.cpp
+          ${PROJECT_SOURCE_DIR}/ipc/ConnectionChallenge.cpp ${PROJECT_SOURCE_DIR}/smc/Utf8.cpp)
 target_include_directories(fuzz_wire_codec PRIVATE ${PROJECT_SOURCE_DIR})
 
 ventiq_add_fuzzer(fuzz_parse_hex

@@ -1,10 +1,11 @@
 // Feeds arbitrary bytes to the frame decoder in arbitrary chunks and decodes
-// every payload as a request, a reply and plain values. The encoding is
+// every payload as a request, a reply, a connection challenge and plain values. The encoding is
 // canonical, so whatever decodes must encode back to the very same bytes.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "ipc/ConnectionChallenge.h"
 #include "ipc/WireCodec.h"
 
 using namespace ventiq;
@@ -41,6 +42,11 @@ void decodePayload(const std::vector<uint8_t>& payload) {
         auto again = wire::encodeReply(*r);
         check(again && *again == framed(payload));
         for (const auto& m : ventiqHelperMethods()) (void)wire::checkReply(*r, m.method);
+    }
+    // The first frame of a connection: a challenge token, which encodes back to the same bytes.
+    if (auto token = wire::decodeChallenge(payload)) {
+        check(!std::holds_alternative<wire::Request>(request));
+        check(wire::encodeChallenge(*token) == framed(payload));
     }
 }
 
