@@ -341,6 +341,8 @@ constexpr Entry generalEntries[] = {
     {"sensorListNote",
      {"每 1.5 秒刷新 · 只读", "每 1.5 秒重新整理 · 唯讀", "Updates every 1.5 s · read-only", "1.5 秒ごとに更新 · 読み取り専用",
       "1.5초마다 업데이트 · 읽기 전용", "يتحدّث كل 1.5 ث · للقراءة فقط"}},
+    {"sensorCurve",
+     {"传感器曲线…", "感測器曲線…", "Sensor curve…", "センサーカーブ…", "센서 곡선…", "منحنى المستشعر…"}},
 
     // Desktop notifications, and the option that turns them off.
     {"notifyOverheatTitle",

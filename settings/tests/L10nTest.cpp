@@ -40,7 +40,7 @@ const std::vector<std::string> generalKeys = {
     "ladderStatusFmt", "ladderStatusNoTemp", "ladderStatusInactive", "ladderNote", "ladderStepTag",
     "sloganMonitor", "tempCpuMaxShort", "tempCpuAvgShort", "tempSSDShort", "tempBatteryShort",
     "sensorListTitle", "sensorColSensor", "sensorColTemp", "sensorDisksHeader", "sensorListEmpty",
-    "sensorListNote",
+    "sensorListNote", "sensorCurve",
 };
 
 // Keys of the desktop notifications and their option, in the general table.
@@ -77,7 +77,7 @@ TEST(L10nTables, HoldExactlyTheListedKeysEachInOneTable) {
     EXPECT_EQ(general, sorted(expectedGeneral));
     // Sorted equality with lists free of repeats also rules out a key entered twice.
     EXPECT_EQ(std::set<std::string>(control.begin(), control.end()).size(), 27u);
-    EXPECT_EQ(std::set<std::string>(general.begin(), general.end()).size(), 122u + notificationKeys.size());
+    EXPECT_EQ(std::set<std::string>(general.begin(), general.end()).size(), 123u + notificationKeys.size());
     std::vector<std::string> common;
     std::set_intersection(control.begin(), control.end(), general.begin(), general.end(), std::back_inserter(common));
     EXPECT_TRUE(common.empty());
