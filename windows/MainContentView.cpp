@@ -175,6 +175,7 @@ void MainContentView::buildLeftColumn() {
     leftScroll_->setWidgetResizable(false);
     leftDoc_ = new FlippedView();
     leftScroll_->setWidget(leftDoc_);
+    leftDoc_->setAutoFillBackground(false);
 
     fansLabel_ = makeLabel(l10n("fans"), 12, QFont::DemiBold, Palette::secondary);
     fansLabel_->setParent(leftDoc_);
@@ -364,7 +365,7 @@ void MainContentView::layoutBars() {
 
 void MainContentView::relayout() {
     layoutBars();
-    layoutLeftDoc(leftScroll_->viewport()->width(), true);
+    layoutLeftDoc(leftScroll_->width(), true);
 }
 
 void MainContentView::resizeEvent(QResizeEvent*) { relayout(); }

@@ -1,5 +1,6 @@
 #include "windows/MainFanCardView.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -30,16 +31,20 @@ constexpr int rowHeight = 28;
 constexpr int normalRowTop = 104;
 constexpr int rowGap = 8;
 
-QString sliderStyle() {
+// The filled part runs from the minimum to the knob. A right-to-left slider
+// has its minimum on the right, where the style sheet's "add page" is.
+QString sliderStyle(bool rtl) {
     const QColor a = qcolor(Palette::accent);
-    return QStringLiteral(
-               "QSlider::groove:horizontal{height:4px;background:rgba(255,255,255,0.16);border-radius:2px;}"
-               "QSlider::sub-page:horizontal{background:rgb(%1,%2,%3);border-radius:2px;}"
-               "QSlider::add-page:horizontal{background:rgba(255,255,255,0.16);border-radius:2px;}"
-               "QSlider::handle:horizontal{background:rgb(242,242,247);width:14px;height:14px;margin:-5px 0;"
-               "border-radius:7px;}"
-               "QSlider::sub-page:horizontal:disabled{background:rgba(255,255,255,0.22);}"
-               "QSlider::handle:horizontal:disabled{background:rgb(161,161,170);}")
+    const QString filled = QStringLiteral("background:rgb(%1,%2,%3);border-radius:2px;");
+    const QString empty = QStringLiteral("background:rgba(255,255,255,0.16);border-radius:2px;");
+    return (QStringLiteral("QSlider::groove:horizontal{height:4px;background:rgba(255,255,255,0.16);border-radius:2px;}"
+                           "QSlider::sub-page:horizontal{") +
+            (rtl ? empty : filled) + QStringLiteral("}QSlider::add-page:horizontal{") + (rtl ? filled : empty) +
+            QStringLiteral("}"
+
+                           "QSlider::handle:horizontal{background:rgb(242,242,247);width:14px;height:14px;"
+                           "margin:-5px 0;border-radius:7px;}"
+                           "QSlider::handle:horizontal:disabled{background:rgb(161,161,170);}"))
         .arg(a.red())
         .arg(a.green())
         .arg(a.blue());
@@ -72,7 +77,7 @@ MainFanCardView::MainFanCardView(FanController& ctrl, bool isLeft, QWidget* pare
     slider_ = new QSlider(Qt::Horizontal, this);
     slider_->setRange(1000, 6000);
     slider_->setValue(3000);
-    slider_->setStyleSheet(sliderStyle());
+    slider_->setStyleSheet(sliderStyle(false));
     slider_->setAccessibleName(l10n(isLeft ? "leftFan" : "rightFan"));
     QObject::connect(slider_, &QSlider::sliderPressed, this, [this] { isDraggingSlider_ = true; });
     QObject::connect(slider_, &QSlider::sliderReleased, this, [this] { isDraggingSlider_ = false; });
@@ -189,6 +194,12 @@ void MainFanCardView::sliderMoved(int value) {
 }
 
 void MainFanCardView::paintEvent(QPaintEvent*) { paintCard(this, 12); }
+
+void MainFanCardView::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LayoutDirectionChange)
+        slider_->setStyleSheet(sliderStyle(layoutDirection() == Qt::RightToLeft));
+    QWidget::changeEvent(event);
+}
 
 void MainFanCardView::resizeEvent(QResizeEvent*) {
     const Qt::LayoutDirection dir = layoutDirection();

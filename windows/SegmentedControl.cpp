@@ -53,7 +53,15 @@ void SegmentedControl::paintEvent(QPaintEvent*) {
     p.setBrush(qcolor(Palette::segmentBg));
     p.drawRoundedRect(outer, 6, 6);
 
-    const QFont font = systemFont(12, QFont::Medium);
+    // Long translations step down in size before they are shortened.
+    QFont font = systemFont(12, QFont::Medium);
+    const qreal segmentWidth = labels_.isEmpty() ? width() : qreal(width()) / labels_.size() - 8;
+    for (double size : {11.0, 10.0}) {
+        bool fits = true;
+        for (const QString& label : labels_) fits = fits && QFontMetricsF(font).horizontalAdvance(label) <= segmentWidth;
+        if (fits) break;
+        font = systemFont(size, QFont::Medium);
+    }
     p.setFont(font);
     const QFontMetrics fm(font);
     for (int i = 0; i < labels_.size(); ++i) {

@@ -64,6 +64,8 @@ SensorListView::SensorListView(QWidget* parent) : QWidget(parent) {
     stack_->setSpacing(0);
     stack_->addStretch(1);
     scroll_->setWidget(doc_);
+    // A scroll area fills its document; the card shows through instead.
+    doc_->setAutoFillBackground(false);
 
     emptyLabel_ = makeLabel(l10n("sensorListEmpty"), 12, QFont::Normal, Palette::secondary);
     emptyLabel_->setParent(card_);

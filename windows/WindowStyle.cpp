@@ -33,10 +33,10 @@ void paintCard(QWidget* widget, qreal radius) {
 void styleOverlayScroll(QScrollArea* scroll) {
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setAttribute(Qt::WA_TranslucentBackground);
-    scroll->viewport()->setAutoFillBackground(false);
+    scroll->viewport()->setObjectName(QStringLiteral("scrollViewport"));
     scroll->setStyleSheet(QStringLiteral(
         "QScrollArea{background:transparent;border:none;}"
+        "QWidget#scrollViewport{background:transparent;}"
         "QScrollBar:vertical{background:transparent;width:8px;margin:2px 1px 2px 0;}"
         "QScrollBar::handle:vertical{background:rgba(255,255,255,0.22);border-radius:3px;min-height:24px;}"
         "QScrollBar::add-line:vertical,QScrollBar::sub-line:vertical{height:0;}"

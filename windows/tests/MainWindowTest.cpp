@@ -6,6 +6,8 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QToolButton>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QWindow>
 
 #include "viewkit/Palette.h"
@@ -17,6 +19,7 @@
 #include "windows/SensorListView.h"
 #include "windows/SensorRowView.h"
 #include "windows/SustainedHeatCardView.h"
+#include "windows/WindowSnapshots.h"
 #include "windows/tests/WindowFixture.h"
 
 namespace ventiq {
@@ -306,6 +309,47 @@ TEST_F(MainWindowTest, GearOpensTheSettingsAndSaveOnlyCloses) {
     c.content()->saveButton()->click();
     EXPECT_FALSE(c.window()->isVisible());
     EXPECT_EQ(engine->myLeftRPM(), left);
+}
+
+}  // namespace
+}  // namespace ventiq
+
+namespace ventiq {
+namespace {
+
+class MainWindowLanguageTest : public MainWindowTest {};
+
+TEST_F(MainWindowLanguageTest, ArabicMirrorsTheColumnsButNotTheToolbar) {
+    store.setText(PrefKeys::selectedLanguage, "ar");
+    engine->setPreset(FanPreset::mySettings);
+    Controller& c = make();
+    MainContentView* content = c.content();
+    EXPECT_EQ(content->leftScroll()->geometry().x(), 921 - 520);
+    EXPECT_LT(content->sensorList()->geometry().x(), 921 - 520);
+    EXPECT_EQ(content->settingsGear()->geometry().x(), 921 - 16 - 28);
+    EXPECT_EQ(content->settingsGear()->layoutDirection(), Qt::LeftToRight);
+    EXPECT_EQ(content->card(true)->layoutDirection(), Qt::RightToLeft);
+}
+
+// Writes the window and the sheet in three languages at three pixel ratios,
+// into $VENTIQ_SNAPSHOT_DIR when set so that they can be looked at.
+TEST_F(MainWindowLanguageTest, SnapshotsRenderInEveryScriptAndRatio) {
+    QTemporaryDir temporary;
+    const QByteArray chosen = qgetenv("VENTIQ_SNAPSHOT_DIR");
+    const QString dir = chosen.isEmpty() ? temporary.path() : QString::fromLocal8Bit(chosen);
+    engine->setPreset(FanPreset::mySettings);
+    advance(2);
+    for (const char* language : {"en", "ar", "zh-Hans"}) {
+        store.setText(PrefKeys::selectedLanguage, language);
+        for (double ratio : {1.0, 1.25, 1.5, 2.0}) {
+            const QString tag = QStringLiteral("%1@%2").arg(QLatin1String(language)).arg(ratio);
+            ASSERT_TRUE(writeMainWindowSnapshots(context, dir, tag, ratio)) << tag.toStdString();
+            const QImage main(QDir(dir).filePath("main-" + tag + ".png"));
+            EXPECT_EQ(main.width(), qRound(921 * ratio)) << tag.toStdString();
+            const QImage sheet(QDir(dir).filePath("sheet-" + tag + ".png"));
+            EXPECT_EQ(sheet.size(), QSize(qRound(480 * ratio), qRound(440 * ratio))) << tag.toStdString();
+        }
+    }
 }
 
 }  // namespace
