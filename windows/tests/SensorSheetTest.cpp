@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <cmath>
 
 #include "viewkit/ViewHelpers.h"
 #include "windows/SegmentedControl.h"
@@ -75,6 +76,29 @@ TEST_F(SensorSheetTest, OpensWithTheEngineValuesAndSensorModeSelected) {
     EXPECT_EQ(sheet->modeSegment()->selectedSegment(), 2);
     EXPECT_EQ(sheet->size(), QSize(480, 440));
     EXPECT_TRUE(sheet->errorLabel()->isHidden());
+}
+
+// The stored curve ends are not clamped, so a hand-edited preferences file
+// can hold anything; the fields must still open.
+TEST_F(SensorSheetTest, StoredValuesThatAreNoWholeNumberOpenSafely) {
+    struct Case {
+        const char* name;
+        double stored;
+        QString shown;
+    };
+    const Case cases[] = {
+        {"negative fraction", -3.7, "-3"},
+        {"huge", 1e300, "1000000000"},
+        {"not a number", std::nan(""), ""},
+        {"infinite", -INFINITY, ""},
+    };
+    for (const Case& c : cases) {
+        engine->setSensorStartTemp(c.stored);
+        Sheet* sheet = open(true);
+        EXPECT_EQ(sheet->startBox()->field()->text(), c.shown) << c.name;
+        EXPECT_FALSE(sheet->errorLabel()->isHidden()) << c.name;
+        sheet->cancel();
+    }
 }
 
 TEST_F(SensorSheetTest, ApplyWithValidValuesWritesEverythingAndCloses) {
