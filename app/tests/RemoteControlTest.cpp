@@ -104,6 +104,10 @@ public:
         std::lock_guard lock(mutex_);
         return shown_;
     }
+    void clear() {
+        std::lock_guard lock(mutex_);
+        shown_.clear();
+    }
 
 private:
     mutable std::mutex mutex_;
@@ -240,7 +244,19 @@ TEST_F(RemoteControl, SecondStartExitsAndTheFirstKeepsRunning) {
     s.waitLine(stateIs("active"), 2500ms, "the first instance still controls the fans");
 }
 
-TEST_F(RemoteControl, OverheatProtectionSendsExactlyOneNotification) {
+// What makes the application notify, and what the notification server
+// then received.
+struct NotifyCase {
+    const char* name;
+    json preferences;
+    std::function<void(Stack&)> provoke;
+    std::function<bool(const json&)> reached;
+    std::vector<std::string> summaries;
+    // Part of the body of each one received.
+    const char* body;
+};
+
+TEST_F(RemoteControl, NotifiesOncePerConditionUnlessTurnedOff) {
     application();
     QDBusConnection connection = QDBusConnection::connectToBus(QString::fromStdString(bus()), "notifications");
     ASSERT_TRUE(connection.isConnected());
@@ -248,26 +264,44 @@ TEST_F(RemoteControl, OverheatProtectionSendsExactlyOneNotification) {
     ASSERT_TRUE(connection.registerVirtualObject("/org/freedesktop/Notifications", &server));
     ASSERT_TRUE(connection.registerService("org.freedesktop.Notifications"));
 
-    // Under Auto the system's fans cannot hold the simulated machine below the
-    // threshold, so protection stays on once it starts.
-    Stack s(10, bus());
-    s.startApp();
-    s.sim().setAmbient(40);
-    s.sim().setLoad(1.0);
-    s.waitLine([](const json& l) { return l["protectionActive"] == true; }, 40s, "protection");
-    // Some more updates while it stays on.
-    for (int i = 0; i < 3; ++i) s.waitLine([](const json&) { return true; }, 3s, "another update");
-    const auto deadline = Clock::now() + 1s;
-    while (Clock::now() < deadline) {
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(20ms);
-    }
+    // Under Auto the system's fans cannot hold the simulated machine below
+    // the threshold, so protection stays on once it starts.
+    auto overheat = [](Stack& s) {
+        s.sim().setAmbient(40);
+        s.sim().setLoad(1.0);
+    };
+    auto protection = [](const json& l) { return l["protectionActive"] == true; };
+    const std::vector<NotifyCase> cases = {
+        {"overheat", json::object(), overheat, protection, {"CPU overheating"}, "below 88°C"},
+        {"overheat with notifications turned off", {{"VentiqShowNotifications", false}}, overheat, protection, {}, ""},
+        // The fan's target reads back wrong, so the request never confirms.
+        {"fan control failed", {{"VentiqPreset", 2}},
+         [](Stack& s) { s.sim().faultKey("F0Tg", "value", 1000); }, stateIs("failed"), {"Fan control failed"},
+         "The system did not accept the fan setting"},
+    };
+    for (const NotifyCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        server.clear();
+        Stack s(10, bus());
+        s.startApp(c.preferences);
+        c.provoke(s);
+        s.waitLine(c.reached, 40s, c.name);
+        // Some more updates while the condition lasts.
+        for (int i = 0; i < 3; ++i) s.waitLine([](const json&) { return true; }, 3s, "another update");
+        const auto deadline = Clock::now() + 1s;
+        while (Clock::now() < deadline) {
+            QCoreApplication::processEvents();
+            std::this_thread::sleep_for(20ms);
+        }
 
-    const auto shown = server.shown();
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].app, "Tavrinel");
-    EXPECT_EQ(shown[0].summary, "CPU overheating");
-    EXPECT_NE(shown[0].body.find("below 88°C"), std::string::npos) << shown[0].body;
+        std::vector<std::string> summaries;
+        for (const auto& shown : server.shown()) {
+            summaries.push_back(shown.summary);
+            EXPECT_EQ(shown.app, "Tavrinel");
+            EXPECT_NE(shown.body.find(c.body), std::string::npos) << shown.body;
+        }
+        EXPECT_EQ(summaries, c.summaries);
+    }
 
     connection.unregisterObject("/org/freedesktop/Notifications");
     QDBusConnection::disconnectFromBus("notifications");
