@@ -14,6 +14,7 @@
 #include "app/RemoteSession.h"
 #include "app/SelfTest.h"
 #include "app/TerminationSignals.h"
+#include "app/TraySurface.h"
 #include "engine/FanController.h"
 #include "headless/HeadlessSession.h"
 #include "platform/Environment.h"
@@ -82,6 +83,13 @@ int runApplication(int argc, char** argv, bool headless, bool json) {
     if (headless) {
         surfaces = [&services, json](FanController& engine) -> std::unique_ptr<AppSurfaces> {
             return std::make_unique<HeadlessSession>(engine, services.loop(), services.notifications(), json);
+        };
+    } else {
+        surfaces = [&services](FanController& engine) -> std::unique_ptr<AppSurfaces> {
+            // The windows are not part of the tray; until they are wired
+            // here, their entries in the panel open nothing.
+            return std::make_unique<TraySurface>(engine, services.loop(), services.notifications(),
+                                                 TraySurface::Windows{}, [] { QCoreApplication::quit(); });
         };
     }
     AppDelegate delegate(services, std::move(surfaces));

@@ -14,8 +14,10 @@ inline QApplication& qtTestApp() {
     static char name[] = "ventiq-view-tests";
     static char* argv[] = {name, nullptr};
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: Qt's own process-wide objects (input devices) must
+    // not outlive it during exit.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 // Runs the event loop until done() or the time is up; the last done().
