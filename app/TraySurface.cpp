@@ -23,4 +23,14 @@ void TraySurface::rebuildSettingsWindowIfOpen() {
     if (windows_.rebuildSettingsWindowIfOpen) windows_.rebuildSettingsWindowIfOpen();
 }
 
+void TraySurface::showPanel() { statusBar_->showPanel(); }
+
+void TraySurface::showMainWindow() {
+    if (windows_.showMainWindow) windows_.showMainWindow();
+}
+
+void TraySurface::showSettings() {
+    if (windows_.showSettings) windows_.showSettings();
+}
+
 }  // namespace ventiq

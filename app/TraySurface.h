@@ -30,6 +30,9 @@ public:
     void rebuildPanel() override;
     void rebuildMainWindowIfOpen() override;
     void rebuildSettingsWindowIfOpen() override;
+    void showPanel() override;
+    void showMainWindow() override;
+    void showSettings() override;
 
     StatusBarController& statusBar() { return *statusBar_; }
 
