@@ -16,7 +16,9 @@ namespace ventiq {
 // requests fail and the next request opens the socket again, which is how a
 // helper started on demand is reached after its idle exit. A socket that
 // cannot be opened invalidates the connection for good: every later request
-// fails at once.
+// fails at once. On every new socket the helper speaks first, with a random
+// challenge; the connection echoes it before any request, because the helper
+// carries out nothing written before that echo.
 //
 // Every handler runs on the I/O thread (or, for invalidate(), possibly on the
 // caller's), so handlers must only hand their result on; they must never
