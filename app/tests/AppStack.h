@@ -72,6 +72,17 @@ public:
         relaunchApp();
     }
 
+    // Starts the application with its views on the display the extra
+    // environment names, with these stored settings on top of a completed
+    // first start; nothing is read from it.
+    void startDesktopApp(json preferences, const std::vector<std::string>& extraEnvironment) {
+        preferences["VentiqRealControlV1"] = true;
+        std::ofstream(configDir() / "com.quillmoor.ventiq" / "preferences.json") << preferences.dump();
+        std::vector<std::string> env = environment();
+        env.insert(env.end(), extraEnvironment.begin(), extraEnvironment.end());
+        app_ = std::make_unique<ChildProcess>(ChildProcess::Options{{binDir() + "/Ventiq"}, env, true, {}});
+    }
+
     // Starts the application over the settings the last run left behind.
     void relaunchApp() {
         app_ = std::make_unique<ChildProcess>(
