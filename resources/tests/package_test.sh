@@ -49,6 +49,7 @@ contents)
     # path in the package | mode it must have
     expected=(
         "./$bundle/MacOS/Ventiq|-rwxr-xr-x"
+        "./$bundle/MacOS/ventiqctl|-rwxr-xr-x"
         "./$bundle/Library/LaunchServices/$label|-rwxr-xr-x"
         "./$bundle/Resources/install_helper.sh|-rwxr-xr-x"
         "./$bundle/Resources/uninstall_helper.sh|-rwxr-xr-x"
@@ -99,8 +100,9 @@ contents)
         value=$(dpkg-deb -f "$deb" "$field")
         grep -Eq -- "$pattern" <<<"$value" || fail "control field $field is '$value', wants /$pattern/"
     done
-    dpkg-deb -I "$deb" | grep -Eq '^ +[0-9]+ bytes, +[0-9]+ lines +\* +postrm +#!/bin/bash' ||
-        fail "no executable postrm in the control archive: $(dpkg-deb -I "$deb")"
+    control=$(dpkg-deb -I "$deb")
+    grep -Eq '^ +[0-9]+ bytes, +[0-9]+ lines +\* +postrm +#!/bin/bash' <<<"$control" ||
+        fail "no executable postrm in the control archive: $control"
 
     # The polkit actions pick the bundle's own scripts by path: those paths
     # must be the ones the package installs.
@@ -141,11 +143,13 @@ install)
     out=$("$root/$bundle/MacOS/Ventiq" --selftest 2>&1) || fail "installed Ventiq --selftest failed: $out"
     out=$("$root/usr/bin/ventiq-smcsim" --list-machines 2>&1) || fail "installed ventiq-smcsim failed: $out"
     grep -q m5max <<<"$out" || fail "installed ventiq-smcsim lists no m5max: $out"
+    out=$("$root/$bundle/MacOS/ventiqctl" --help 2>&1) || fail "installed ventiqctl --help failed: $out"
 
     # A helper as the install script leaves it, with its units and log.
     mkdir -p "$root/Library/PrivilegedHelperTools" "$root/etc/systemd/system" "$root/var/log"
     cp "$root/$bundle/Library/LaunchServices/$label" "$root/Library/PrivilegedHelperTools/$label"
-    touch "$root/etc/systemd/system/$label.socket" "$root/etc/systemd/system/$label.service" "$root/var/log/$label.log"
+    touch "$root/etc/systemd/system/$label.socket" "$root/etc/systemd/system/$label.service" \
+        "$root/var/log/$label.log" "$root/var/log/$label.log.1"
 
     # A plain remove takes the package's files and leaves the helper.
     dpkg_root --remove tavrinel >>"$root/dpkg.log" 2>&1 || { cat "$root/dpkg.log" >&2; exit 1; }
@@ -155,7 +159,8 @@ install)
 
     # Purge takes down what the application installed at run time.
     dpkg_root --purge tavrinel >>"$root/dpkg.log" 2>&1 || { cat "$root/dpkg.log" >&2; exit 1; }
-    for left in "Library" "etc/systemd/system/$label.socket" "etc/systemd/system/$label.service" "var/log/$label.log"; do
+    for left in "Library" "etc/systemd/system/$label.socket" "etc/systemd/system/$label.service" \
+        "var/log/$label.log" "var/log/$label.log.1"; do
         [ -e "$root/$left" ] && fail "purge left /$left"
     done
     [ -e "$root/Applications" ] && fail "purge left /Applications: $(find "$root/Applications")"
