@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "viewkit/Palette.h"
+#include "viewkit/QtColor.h"
 
 namespace ventiq::ControlPaint {
 
@@ -34,8 +35,8 @@ QPainterPath rounded(const QRectF& r, double radius) {
 
 void drawBody(QPainter& p, const QRectF& bounds, double radius, double f) {
     const QRectF body = bounds.adjusted(0.5, 0.5, -0.5, -0.5);
-    p.setPen(QPen(faded(Palette::border, f), 1));
-    p.setBrush(faded(Palette::segmentBg, f));
+    p.setPen(QPen(faded(qcolor(Palette::border), f), 1));
+    p.setBrush(faded(qcolor(Palette::segmentBg), f));
     p.drawPath(rounded(body, radius));
 }
 

@@ -9,6 +9,7 @@
 #include "settings/UIScale.h"
 #include "viewkit/Fonts.h"
 #include "viewkit/PanelStyle.h"
+#include "viewkit/QtColor.h"
 #include "windows/controls/ControlPaint.h"
 
 namespace ventiq {
@@ -34,13 +35,13 @@ void FontSampleView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QPainterPath body = ControlPaint::rounded(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), wz(10));
-    p.fillPath(body, PanelStyle::background);
-    p.strokePath(body, QPen(PanelStyle::border, 1));
+    p.fillPath(body, qcolor(PanelStyle::background));
+    p.strokePath(body, QPen(qcolor(PanelStyle::border), 1));
 
     const double size = 14.0 * shownPercent() / 100.0;
     const QRectF inner = QRectF(rect()).adjusted(wz(16), 0, -wz(16), 0);
     const bool rtl = layoutDirection() == Qt::RightToLeft;
-    p.setPen(PanelStyle::text);
+    p.setPen(qcolor(PanelStyle::text));
     p.setFont(systemFont(size, QFont::Normal));
     p.drawText(inner, Qt::AlignAbsolute | Qt::AlignVCenter | (rtl ? Qt::AlignRight : Qt::AlignLeft) | Qt::TextSingleLine,
                QString::fromStdString(L10n::tr("leftFan")));

@@ -10,6 +10,7 @@
 #include "settings/SettingsStyle.h"
 #include "settings/UIScale.h"
 #include "viewkit/Palette.h"
+#include "viewkit/QtColor.h"
 #include "windows/controls/ControlPaint.h"
 #include "windows/controls/ScaleSliderMath.h"
 
@@ -107,8 +108,8 @@ void ScaleSliderView::paintEvent(QPaintEvent*) {
                                 : QRectF(start, trackRect.top(), thumbX - start, trackRect.height());
     if (filled.width() > 0.5) {
         QLinearGradient gradient(rtl() ? filled.topRight() : filled.topLeft(), rtl() ? filled.topLeft() : filled.topRight());
-        gradient.setColorAt(0, faded(Palette::gradStart, f));
-        gradient.setColorAt(1, faded(Palette::accent, f));
+        gradient.setColorAt(0, faded(qcolor(Palette::gradStart), f));
+        gradient.setColorAt(1, faded(qcolor(Palette::accent), f));
         p.save();
         p.setClipPath(track);
         p.fillRect(filled, gradient);

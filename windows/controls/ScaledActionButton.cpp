@@ -8,6 +8,7 @@
 
 #include "settings/SettingsStyle.h"
 #include "viewkit/Palette.h"
+#include "viewkit/QtColor.h"
 #include "windows/controls/ControlPaint.h"
 #include "windows/controls/WFont.h"
 
@@ -44,16 +45,16 @@ void ScaledActionButton::paintEvent(QPaintEvent*) {
     const QRectF bounds = rect();
     const QPainterPath body = rounded(bounds.adjusted(0.5, 0.5, -0.5, -0.5), wz(7));
     if (primary_) {
-        p.fillPath(body, faded(Palette::accent, f));
+        p.fillPath(body, faded(qcolor(Palette::accent), f));
     } else {
-        p.fillPath(body, faded(Palette::segmentBg, f));
-        p.strokePath(body, QPen(faded(Palette::border, f), 1));
+        p.fillPath(body, faded(qcolor(Palette::segmentBg), f));
+        p.strokePath(body, QPen(faded(qcolor(Palette::border), f), 1));
     }
     if (isPressed()) p.fillPath(body, primary_ ? black(0.16) : white(0.16));
     strokeFocusRing(p, rounded(bounds.adjusted(-1, -1, 1, 1), wz(8)));
 
     p.setFont(labelFont());
-    p.setPen(faded(primary_ ? QColor(Qt::white) : Palette::text, f));
+    p.setPen(faded(primary_ ? QColor(Qt::white) : qcolor(Palette::text), f));
     p.drawText(bounds, Qt::AlignCenter | Qt::TextSingleLine, label_);
 }
 

@@ -6,6 +6,7 @@
 #include <QPainterPath>
 
 #include "viewkit/Palette.h"
+#include "viewkit/QtColor.h"
 #include "windows/controls/ScaledAccessible.h"
 
 namespace ventiq {
@@ -46,7 +47,7 @@ void ScaledControlBase::updateCursor(QPoint at) {
 
 void ScaledControlBase::strokeFocusRing(QPainter& p, const QPainterPath& ring) const {
     if (!focusRingVisible()) return;
-    QColor c = Palette::accentText;
+    QColor c = qcolor(Palette::accentText);
     c.setAlphaF(0.85);
     p.save();
     p.setRenderHint(QPainter::Antialiasing);

@@ -10,6 +10,7 @@
 
 #include "settings/SettingsStyle.h"
 #include "viewkit/Palette.h"
+#include "viewkit/QtColor.h"
 #include "windows/controls/ControlPaint.h"
 #include "windows/controls/WFont.h"
 
@@ -99,7 +100,7 @@ void ScaledPopUp::paintEvent(QPaintEvent*) {
     chevrons.moveTo(x - h, midY + g);
     chevrons.lineTo(x, midY + g + h);
     chevrons.lineTo(x + h, midY + g);
-    p.strokePath(chevrons, QPen(faded(Palette::secondary, f), wz(1.5), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.strokePath(chevrons, QPen(faded(qcolor(Palette::secondary), f), wz(1.5), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
 
     const auto title = titleOfSelectedItem();
     if (!title) return;
@@ -107,7 +108,7 @@ void ScaledPopUp::paintEvent(QPaintEvent*) {
     const QRectF box = rtl() ? QRectF(width() - wz(12) - w, 0, w, height()) : QRectF(wz(12), 0, w, height());
     const QFont font = wfont(14);
     p.setFont(font);
-    p.setPen(faded(Palette::text, f));
+    p.setPen(faded(qcolor(Palette::text), f));
     const QString shown = QFontMetricsF(font).elidedText(*title, Qt::ElideRight, w);
     p.drawText(box, Qt::AlignAbsolute | Qt::AlignVCenter | (rtl() ? Qt::AlignRight : Qt::AlignLeft) | Qt::TextSingleLine, shown);
 }

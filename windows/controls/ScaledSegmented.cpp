@@ -9,6 +9,7 @@
 
 #include "settings/SettingsStyle.h"
 #include "viewkit/Palette.h"
+#include "viewkit/QtColor.h"
 #include "windows/controls/ControlPaint.h"
 #include "windows/controls/WFont.h"
 
@@ -102,11 +103,11 @@ void ScaledSegmented::paintEvent(QPaintEvent*) {
         const QPainterPath chip = rounded(seg.adjusted(wz(2.5), wz(2.5), -wz(2.5), -wz(2.5)), wz(7) - wz(2));
         const bool selected = i == selected_;
         if (selected)
-            p.fillPath(chip, faded(Palette::segSelected, f));
+            p.fillPath(chip, faded(qcolor(Palette::segSelected), f));
         else if (pressed_ == i && isPressed())
             p.fillPath(chip, white(0.08));
         p.setFont(selected ? wfont(14, QFont::DemiBold) : wfont(14));
-        p.setPen(faded(selected ? Palette::text : Palette::secondary, f));
+        p.setPen(faded(selected ? qcolor(Palette::text) : qcolor(Palette::secondary), f));
         p.drawText(seg, Qt::AlignCenter | Qt::TextSingleLine, labels_[i]);
     }
 }

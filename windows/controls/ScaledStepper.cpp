@@ -10,6 +10,7 @@
 
 #include "settings/SettingsStyle.h"
 #include "viewkit/Palette.h"
+#include "viewkit/QtColor.h"
 #include "windows/controls/ControlPaint.h"
 #include "windows/controls/WFont.h"
 
@@ -130,12 +131,12 @@ void ScaledStepper::paintEvent(QPaintEvent*) {
         p.fillRect(strip, white(0.1));
         p.restore();
     }
-    p.setPen(QPen(faded(Palette::border, f), 1));
+    p.setPen(QPen(faded(qcolor(Palette::border), f), 1));
     for (double x : {side - 0.5, width() - side - 0.5})
         p.drawLine(QPointF(x, wz(6)), QPointF(x, height() - wz(6)));
 
     auto signColour = [&](bool canChange) {
-        return canChange ? faded(Palette::text, f) : faded(Palette::secondary, 0.45 * f);
+        return canChange ? faded(qcolor(Palette::text), f) : faded(qcolor(Palette::secondary), 0.45 * f);
     };
     const double arm = wz(5), midY = height() / 2.0;
     const QPointF minusCentre(side / 2, midY), plusCentre(width() - side / 2, midY);
@@ -147,7 +148,7 @@ void ScaledStepper::paintEvent(QPaintEvent*) {
     p.drawLine(plusCentre - QPointF(0, arm), plusCentre + QPointF(0, arm));
 
     p.setFont(wfont(14, QFont::DemiBold, true));
-    p.setPen(faded(Palette::text, f));
+    p.setPen(faded(qcolor(Palette::text), f));
     p.drawText(bounds, Qt::AlignCenter | Qt::TextSingleLine, text());
     strokeFocusRing(p, rounded(bounds.adjusted(-1, -1, 1, 1), wz(7) + 1));
 }

@@ -7,6 +7,7 @@
 
 #include "settings/SettingsStyle.h"
 #include "viewkit/Palette.h"
+#include "viewkit/QtColor.h"
 #include "windows/controls/ControlPaint.h"
 #include "windows/controls/WFont.h"
 
@@ -74,10 +75,10 @@ void ScaledToggle::paintEvent(QPaintEvent*) {
         shape.addEllipse(inset);
 
     if (isOn()) {
-        p.fillPath(shape, faded(Palette::accent, f));
+        p.fillPath(shape, faded(qcolor(Palette::accent), f));
     } else {
-        p.fillPath(shape, faded(Palette::segmentBg, f));
-        p.strokePath(shape, QPen(faded(Palette::border, f), 1));
+        p.fillPath(shape, faded(qcolor(Palette::segmentBg), f));
+        p.strokePath(shape, QPen(faded(qcolor(Palette::border), f), 1));
     }
     if (isPressed()) p.fillPath(shape, white(0.14));
 
@@ -106,7 +107,7 @@ void ScaledToggle::paintEvent(QPaintEvent*) {
     strokeFocusRing(p, ring);
 
     p.setFont(wfont(14));
-    p.setPen(faded(Palette::text, f));
+    p.setPen(faded(qcolor(Palette::text), f));
     const double gap = wz(9);
     const QRectF titleRect = rtl() ? QRectF(0, 0, std::max(0.0, box.left() - gap), height())
                                    : QRectF(box.right() + gap, 0, std::max(0.0, width() - box.right() - gap), height());

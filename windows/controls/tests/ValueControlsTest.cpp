@@ -3,6 +3,7 @@
 #include <QAccessibleActionInterface>
 #include <QAccessibleValueInterface>
 #include <QElapsedTimer>
+#include <QFontInfo>
 
 #include "ControlTestSupport.h"
 #include "settings/SettingsStyle.h"
@@ -10,6 +11,7 @@
 #include "windows/controls/ScaleSliderMath.h"
 #include "windows/controls/ScaleSliderView.h"
 #include "windows/controls/ScaledStepper.h"
+#include "windows/controls/WFont.h"
 
 namespace ventiq {
 namespace {
@@ -261,6 +263,7 @@ TEST_F(FontSampleTest, EveryControlIsOneRowHighAtEachScale) {
     }
     setScale(100);
     EXPECT_EQ(SettingsStyle::rowHeight(), 28);
+    EXPECT_EQ(QFontInfo(wfont(14)).pixelSize(), 14);
 }
 
 }  // namespace
