@@ -1,22 +1,12 @@
 #include "ControlTestSupport.h"
 
 #include "platform/PreferenceStore.h"
+#include "viewkit/tests/QtTestApp.h"
 
 namespace ventiq {
 
-QApplication& offscreenApplication() {
-    static QApplication* app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "controls_tests";
-        static char* argv[] = {name, nullptr};
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
-
 void ControlTest::SetUp() {
-    offscreenApplication();
+    testing::qtTestApp();
     PreferenceStore::setStandard(&store);
     AppLanguage::setStore(&store);
     AppLanguage::setEnvironment(&env);

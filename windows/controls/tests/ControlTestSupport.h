@@ -13,9 +13,6 @@
 
 namespace ventiq {
 
-// One offscreen application for the whole test program.
-QApplication& offscreenApplication();
-
 // Installs a fresh store and environment for the language and the scale, sets
 // the settings-window scale to a percentage (a screen tall enough for it), and
 // leaves nothing installed behind.

@@ -7,6 +7,7 @@
 
 #include "ControlTestSupport.h"
 #include "settings/SettingsStyle.h"
+#include "viewkit/tests/QtTestApp.h"
 #include "windows/controls/FontSampleView.h"
 #include "windows/controls/ScaleSliderMath.h"
 #include "windows/controls/ScaleSliderView.h"
@@ -16,13 +17,7 @@
 namespace ventiq {
 namespace {
 
-// Runs the event loop until the condition holds or a generous deadline passes.
-bool waitFor(const std::function<bool()>& condition, int deadlineMs = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!condition() && t.elapsed() < deadlineMs) QApplication::processEvents(QEventLoop::AllEvents, 20);
-    return condition();
-}
+bool waitFor(const std::function<bool()>& condition) { return testing::spinUntil(condition, 5000); }
 
 QString rpm(int v) { return QString("%1 rpm").arg(v); }
 
