@@ -16,9 +16,11 @@
 #include "app/AppServices.h"
 #include "app/RemoteSession.h"
 #include "app/SelfTest.h"
+#include "app/SettingsWindowSetup.h"
 #include "app/Snapshot.h"
 #include "app/TerminationSignals.h"
 #include "app/TraySurface.h"
+#include "windows/PreferencesWindowController.h"
 #include "engine/FanController.h"
 #include "headless/HeadlessSession.h"
 #include "platform/Environment.h"
@@ -121,10 +123,12 @@ int runApplication(int argc, char** argv, bool headless, bool json, ShownWindow 
         };
     } else {
         surfaces = [&services](FanController& engine) -> std::unique_ptr<AppSurfaces> {
-            // The windows are not part of the tray; until they are wired
-            // here, their entries in the panel open nothing.
+            installSettingsWindow(services, Environment::process());
+            TraySurface::Windows windows;
+            windows.showSettings = [] { PreferencesWindowController::show(); };
+            windows.rebuildSettingsWindowIfOpen = [] { PreferencesWindowController::rebuildIfOpen(); };
             return std::make_unique<TraySurface>(engine, services.loop(), services.notifications(),
-                                                 TraySurface::Windows{}, [] { QCoreApplication::quit(); });
+                                                 std::move(windows), [] { QCoreApplication::quit(); });
         };
     }
     AppDelegate delegate(services, std::move(surfaces));
