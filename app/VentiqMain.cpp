@@ -15,7 +15,6 @@
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
 #include "app/RemoteSession.h"
-#include "app/SelfTest.h"
 #include "app/SettingsWindowSetup.h"
 #include "app/Snapshot.h"
 #include "app/TerminationSignals.h"
@@ -24,6 +23,7 @@
 #include "engine/FanController.h"
 #include "headless/HeadlessSession.h"
 #include "platform/Environment.h"
+#include "selftest/SelfTest.h"
 
 namespace ventiq {
 namespace {

@@ -51,6 +51,8 @@ SMCConnection::SMCConnection(std::string devicePath) : path_(std::move(devicePat
     if (conn_ < 0) throw SMCError::openFailed(static_cast<uint32_t>(errno));
 }
 
+SMCConnection::SMCConnection(Driver driver) : driver_(std::move(driver)) {}
+
 SMCConnection::~SMCConnection() {
     if (conn_ >= 0) ::close(conn_);
 }
@@ -79,6 +81,7 @@ int SMCConnection::connectSocket() const {
 
 SMCKeyDataT SMCConnection::call(const SMCKeyDataT& input) const {
     std::lock_guard guard(lock_);
+    if (driver_) return driver_(input);
     // A broken stream cannot be resynchronised mid-record; the next call
     // reconnects, which also survives a restarted driver.
     if (conn_ < 0) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -21,6 +22,12 @@ public:
     // Throws SMCError: noService when there is no socket file, openFailed(errno)
     // when it cannot be connected.
     explicit SMCConnection(std::string devicePath = defaultDevicePath());
+
+    // One driver call answered in this process (the simulated machine of the
+    // built-in check) instead of through the device socket.
+    using Driver = std::function<SMCKeyDataT(const SMCKeyDataT&)>;
+    explicit SMCConnection(Driver driver);
+
     ~SMCConnection() override;
     SMCConnection(const SMCConnection&) = delete;
     SMCConnection& operator=(const SMCConnection&) = delete;
@@ -44,6 +51,7 @@ private:
     int connectSocket() const;
 
     std::string path_;
+    Driver driver_;
     mutable int conn_ = -1;
     mutable std::mutex lock_;
 };

@@ -4,7 +4,8 @@
 namespace ventiq {
 
 // The built-in check: the control engine and the helper's fan service run
-// together against an in-process two-fan machine, in virtual time. Prints
+// together against the simulated two-fan machine, in process and in virtual
+// time; nothing is started and no socket is opened. Prints
 // one line per check; the result is the process exit status (0 only when
 // every check holds).
 namespace SelfTest {

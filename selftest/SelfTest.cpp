@@ -1,6 +1,7 @@
-#include "app/SelfTest.h"
+#include "selftest/SelfTest.h"
 
 #include <functional>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -10,8 +11,12 @@
 #include "platform/InMemoryPreferenceStore.h"
 #include "platform/ManualLoop.h"
 #include "platform/NotificationCenter.h"
+#include "selftest/InProcessHelper.h"
+#include "sensing/CoreCounts.h"
+#include "sensing/HardwareSensorManager.h"
 #include "sensing/TemperatureSource.h"
-#include "testing/FakeSMC.h"
+#include "sim/SimMachine.h"
+#include "smc/SMCConnection.h"
 
 namespace ventiq {
 namespace {
@@ -24,51 +29,9 @@ public:
     void runSync(std::function<void()> task) override { task(); }
 };
 
-// The helper link without the process boundary: every request goes straight
-// to the fan service, and replies reach the engine on its loop, as the real
-// link delivers them.
-class InProcessHelper final : public FanHelper {
-public:
-    InProcessHelper(FanService& service, MainLoop& loop) : service_(service), loop_(loop) { service_.clientConnected(); }
-
-    bool isReady() const override { return true; }
-    bool isInstalling() const override { return false; }
-    std::string statusText() const override { return "in-process fan service"; }
-    void refreshState() override {}
-    void setFanTarget(int fan, int rpm, Completion completion) override {
-        service_.setFanTarget(fan, rpm, deliver(std::move(completion)));
-    }
-    void releaseFan(int fan, Completion completion) override {
-        service_.releaseFan(fan, deliver(std::move(completion)));
-    }
-    void releaseAll(Completion completion) override { service_.releaseAllFans(deliver(std::move(completion))); }
-    bool releaseAllBlocking(double) override {
-        bool result = false;
-        service_.releaseAllFans([&](bool ok, const std::string&) { result = ok; });
-        return result;
-    }
-    bool keepFansOnQuitBlocking(double) override {
-        bool result = false;
-        service_.keepFansOnDisconnect([&](bool ok) { result = ok; });
-        return result;
-    }
-    void heartbeat() override {
-        service_.heartbeat([](bool) {});
-    }
-    void install(Completion completion) override { completion(false, "not available in the self-check"); }
-    void uninstall(Completion completion) override { completion(false, "not available in the self-check"); }
-
-private:
-    FanService::Reply deliver(Completion completion) {
-        return [this, completion = std::move(completion)](bool ok, const std::string& message) {
-            loop_.post([completion, ok, message] { completion(ok, message); });
-        };
-    }
-
-    FanService& service_;
-    MainLoop& loop_;
-};
-
+// The checks hold the CPU at chosen temperatures, because the ladder and
+// protection thresholds are what they check; the simulated machine's own
+// temperatures drift with its physics.
 class SetTemperature final : public TemperatureSource {
 public:
     TempSnapshot read() override {
@@ -80,12 +43,19 @@ public:
     std::optional<double> cpu = 50.0;
 };
 
-// One machine, helper and engine, fresh for every check.
+// One simulated two-fan machine with the helper's fan service and the
+// engine, fresh for every check. The engine and the service both reach the
+// machine through an SMC connection whose driver is the machine itself.
 struct Rig {
     ManualLoop loop;
     NotificationCenter notifications{loop};
     InMemoryPreferenceStore defaults;
-    testing::FakeSMC smc;
+    sim::SimMachine machine{sim::MachineProfile::load("m5max")};
+    int writeCalls = 0;
+    SMCConnection smc{[this](const SMCKeyDataT& in) {
+        if (in.data8 == SMCCommand::writeKey) ++writeCalls;
+        return machine.call(in);
+    }};
     InlineExecutor executor;
     FanService service{smc, executor, [this] { return loop.now(); }, [](const std::string&) {}};
     InProcessHelper helper{service, loop};
@@ -93,21 +63,25 @@ struct Rig {
     std::unique_ptr<FanController> engine;
 
     explicit Rig(const std::function<void(PreferenceStore&)>& prepare = {}) {
-        testing::FakeSMC::addTwoFanMachine(smc);
         if (prepare) prepare(defaults);
         engine = std::make_unique<FanController>(&smc, helper, temps, false, defaults, loop, notifications);
         settle();
     }
 
+    // The machine's physics and the engine's clock move together.
+    void advance(double seconds) {
+        machine.advance(seconds);
+        loop.advanceSeconds(seconds);
+    }
     // Lets the deferred pass of the last change run.
-    void settle() { loop.advanceSeconds(0.3); }
+    void settle() { advance(0.3); }
     void tick(double secondsBefore = 2.0) {
-        loop.advanceSeconds(secondsBefore);
+        advance(secondsBefore);
         engine->tick();
         loop.runPending();
     }
-    bool forced(int fan) const { return smc.u8Value(fanKey(fan, "md")).value_or(0) == 1; }
-    int target(int fan) const { return static_cast<int>(smc.floatValue(fanKey(fan, "Tg")).value_or(-1)); }
+    bool forced(int fan) const { return smc.readU8(fanKey(fan, "md")).value_or(0) == 1; }
+    int target(int fan) const { return static_cast<int>(smc.readFloat(fanKey(fan, "Tg")).value_or(-1)); }
     ControlState::Kind state() const { return engine->controlState().kind(); }
 };
 
@@ -200,7 +174,7 @@ const std::vector<Check>& checks() {
          [] {
              Rig r;
              r.tick();
-             r.smc.setU8("F0md", 1);
+             r.smc.writeValue("F0md", {1});
              r.tick();
              return expect(r.state() == ControlState::Kind::external, describe(r));
          }},
@@ -209,16 +183,16 @@ const std::vector<Check>& checks() {
              Rig r;
              bool accepted = true;
              r.service.setFanTarget(5, 2000, [&](bool ok, const std::string&) { accepted = ok; });
-             return expect(!accepted && r.smc.writes().empty(), "fan 5 was accepted or written");
+             return expect(!accepted && r.writeCalls == 0, "fan 5 was accepted or written");
          }},
         {"the fan service hands the fans back when heartbeats stop for 15 seconds",
          [] {
              Rig r;
              r.service.setFanTarget(0, 3000, [](bool, const std::string&) {});
-             r.loop.advanceSeconds(14);
+             r.advance(14);
              r.service.watchdogCheck();
              const bool heldAt14 = r.forced(0);
-             r.loop.advanceSeconds(2);
+             r.advance(2);
              r.service.watchdogCheck();
              return expect(heldAt14 && !r.forced(0), "fan 0 forced at 14 s: " + std::to_string(heldAt14) +
                                                          ", at 16 s: " + std::to_string(r.forced(0)));
@@ -244,6 +218,21 @@ const std::vector<Check>& checks() {
              r.engine->setPreset(FanPreset::auto_);
              r.settle();
              return expect(kept && !r.forced(0) && !r.forced(1), describe(r));
+         }},
+        {"the CPU temperature comes from the machine's core keys",
+         [] {
+             Rig r;
+             r.advance(5);
+             CoreCounts counts;
+             for (const auto& level : r.machine.profile().perfLevels) counts.byLevel[level.name] = level.physicalCPU;
+             // The rig outlives the manager, so it holds the connection without owning it.
+             HardwareSensorManager sensors(std::shared_ptr<const SMCReading>(std::shared_ptr<void>(), &r.smc), nullptr,
+                                           r.machine.profile().model, counts);
+             const TempSnapshot s = sensors.read();
+             const bool plausible = s.cpuMax && s.cpuAvg && *s.cpuAvg <= *s.cpuMax && *s.cpuMax > 20 && *s.cpuMax < 125;
+             return expect(s.cpuSource == CPUTempSource::smcCores && plausible && sensors.probedKeyCount() > 0,
+                           "source " + std::string(s.cpuSource.name()) + ", " +
+                               std::to_string(sensors.probedKeyCount()) + " core keys");
          }},
     };
     return all;
