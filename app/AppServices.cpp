@@ -7,8 +7,12 @@
 #include "platform/Environment.h"
 #include "platform/InMemoryPreferenceStore.h"
 #include "platform/JsonPreferenceStore.h"
+#include "platform/PlatformServicesClient.h"
+#include "sensing/HIDThermalClient.h"
 #include "sensing/HardwareSensorManager.h"
+#include "sensing/SystemInfo.h"
 #include "settings/AppLanguage.h"
+#include "settings/TempFormat.h"
 #include "smc/SMCConnection.h"
 #include "smc/SMCError.h"
 
@@ -28,31 +32,43 @@ std::unique_ptr<PreferenceStore> openPreferences(const Environment& env) {
     return std::make_unique<InMemoryPreferenceStore>();
 }
 
+// The temperatures keep an SMC connection of their own, apart from the
+// engine's fan readings.
+std::unique_ptr<HardwareSensorManager> openSensors() {
+    std::shared_ptr<const SMCReading> smc;
+    try {
+        smc = std::make_shared<SMCConnection>();
+    } catch (const SMCError&) {
+        // Runs on HID alone; the CPU figure then comes from the clusters or the die.
+    }
+    const auto info = SystemInfo::fromPlatform(PlatformServicesClient());
+    return std::make_unique<HardwareSensorManager>(std::move(smc), std::make_shared<HIDThermalClient>(), info.model(),
+                                                   CoreCounts::read(info));
+}
+
 }  // namespace
 
 AppServices::AppServices(const Environment& environment)
     : environment_(environment), notifications_(loop_), preferences_(openPreferences(environment)) {
     NotificationCenter::setShared(&notifications_);
     PreferenceStore::setStandard(preferences_.get());
+    TempFormat::setStore(preferences_.get());
     AppLanguage::setStore(preferences_.get());
     AppLanguage::setEnvironment(&environment_);
 
-    const auto installPath = environment_.get(testInstallPathVariable);
-    const auto clientPath = environment_.get(testClientPathVariable);
-    if (installPath || clientPath) {
-        HelperClient::Config config = HelperClient::Config::production(environment_);
-        if (installPath) config.installPath = *installPath;
-        if (clientPath) config.executablePath = [path = *clientPath] { return std::optional<std::string>(path); };
-        testHelper_ = std::make_unique<HelperClient>(std::move(config), loop_, notifications_);
-        helper_ = testHelper_.get();
-    } else {
-        HelperClient::setSharedContext(loop_, notifications_);
-        helper_ = &HelperClient::shared();
-    }
+    HelperClient::Config config = HelperClient::Config::production(environment_);
+    if (const auto installPath = environment_.get(testInstallPathVariable)) config.installPath = *installPath;
+    if (const auto clientPath = environment_.get(testClientPathVariable))
+        config.executablePath = [path = *clientPath] { return std::optional<std::string>(path); };
+    helper_ = std::make_unique<HelperClient>(std::move(config), loop_, notifications_);
+    HelperClient::setShared(helper_.get());
 }
 
 AppServices::~AppServices() {
     if (engine_) FanController::setShared(nullptr);
+    if (sensors_) HardwareSensorManager::setShared(nullptr);
+    HelperClient::setShared(nullptr);
+    TempFormat::setStore(nullptr);
 }
 
 FanController& AppServices::engine() {
@@ -63,8 +79,10 @@ FanController& AppServices::engine() {
         // The application still runs and shows temperatures; it sees no fans.
         std::cerr << "Ventiq: no SMC (" << error.what() << "); running without fans" << std::endl;
     }
-    engine_ = std::make_unique<FanController>(smc_.get(), *helper_, HardwareSensorManager::shared(), true,
-                                              *preferences_, loop_, notifications_);
+    sensors_ = openSensors();
+    HardwareSensorManager::setShared(sensors_.get());
+    engine_ = std::make_unique<FanController>(smc_.get(), *helper_, *sensors_, true, *preferences_, loop_,
+                                              notifications_);
     FanController::setShared(engine_.get());
     return *engine_;
 }

@@ -8,14 +8,17 @@ namespace ventiq {
 
 class Environment;
 class FanController;
+class HardwareSensorManager;
 class HelperClient;
 class PreferenceStore;
 class SMCConnection;
 
 // The real collaborators of the core, built once by the application: Qt's
 // loop, the notification centre, the JSON preference store, the SMC device,
-// the helper link and the sensors. Must be built on the GUI thread after the
-// Qt application object.
+// the helper link and the sensors. This is the one place that builds them;
+// each is installed behind its shared accessor while these services live, so
+// no core object opens a device or reads the environment on its own. Must be
+// built on the GUI thread after the Qt application object.
 class AppServices {
 public:
     explicit AppServices(const Environment& environment);
@@ -28,8 +31,10 @@ public:
     PreferenceStore& preferences() { return *preferences_; }
     HelperClient& helper() { return *helper_; }
 
-    // Built on the first call: the engine loads its settings, reads once,
-    // makes its first pass and starts ticking. Installed as FanController::shared().
+    // Built on the first call, together with the temperatures it reads
+    // (installed as HardwareSensorManager::shared()): the engine loads its
+    // settings, reads once, makes its first pass and starts ticking.
+    // Installed as FanController::shared().
     FanController& engine();
     bool engineBuilt() const { return engine_ != nullptr; }
 
@@ -39,9 +44,9 @@ private:
     NotificationCenter notifications_;
     std::unique_ptr<PreferenceStore> preferences_;
     std::unique_ptr<SMCConnection> smc_;
-    // Only with the test overrides; otherwise the link is HelperClient::shared().
-    std::unique_ptr<HelperClient> testHelper_;
-    HelperClient* helper_ = nullptr;
+    // Installed as HelperClient::shared().
+    std::unique_ptr<HelperClient> helper_;
+    std::unique_ptr<HardwareSensorManager> sensors_;
     std::unique_ptr<FanController> engine_;
 };
 

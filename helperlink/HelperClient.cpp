@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <climits>
 #include <condition_variable>
 #include <filesystem>
@@ -21,8 +22,7 @@ namespace ventiq {
 
 namespace {
 
-MainLoop* sharedLoop = nullptr;
-NotificationCenter* sharedNotifications = nullptr;
+std::atomic<HelperClient*> installedShared{nullptr};
 
 std::optional<std::string> ownExecutablePath() {
     char buffer[PATH_MAX];
@@ -115,18 +115,12 @@ HelperClient::~HelperClient() {
 }
 
 HelperClient& HelperClient::shared() {
-    if (!sharedLoop || !sharedNotifications) {
-        throw std::logic_error("HelperClient::shared() used before setSharedContext()");
-    }
-    static HelperClient* client =
-        new HelperClient(Config::production(Environment::process()), *sharedLoop, *sharedNotifications);
+    HelperClient* client = installedShared.load();
+    if (!client) throw std::logic_error("HelperClient::shared() used before setShared()");
     return *client;
 }
 
-void HelperClient::setSharedContext(MainLoop& loop, NotificationCenter& notifications) {
-    sharedLoop = &loop;
-    sharedNotifications = &notifications;
-}
+void HelperClient::setShared(HelperClient* client) { installedShared.store(client); }
 
 void HelperClient::setStatus(Status status) {
     if (status == status_) return;

@@ -81,10 +81,12 @@ public:
     HelperClient(const HelperClient&) = delete;
     HelperClient& operator=(const HelperClient&) = delete;
 
-    // The application's client, created on first use with the production
-    // configuration over the loop and centre given to setSharedContext().
+    // The application's client, which the application builds with the
+    // production configuration over its own loop and centre and installs
+    // with setShared(). Throws std::logic_error while none is installed.
     static HelperClient& shared();
-    static void setSharedContext(MainLoop& loop, NotificationCenter& notifications);
+    // Not owned; nullptr uninstalls.
+    static void setShared(HelperClient* client);
 
     const Status& status() const { return status_; }
     // Whether this application runs from a path the helper admits; false

@@ -1,12 +1,17 @@
 #include "sensing/HardwareSensorManager.h"
 
-#include "platform/PlatformServicesClient.h"
-#include "sensing/HIDThermalClient.h"
-#include "sensing/SystemInfo.h"
-#include "smc/SMCConnection.h"
-#include "smc/SMCError.h"
+#include <atomic>
+#include <stdexcept>
+
+#include "sensing/HIDTemperatureReading.h"
+#include "smc/SMCReading.h"
 
 namespace ventiq {
+namespace {
+
+std::atomic<HardwareSensorManager*> installedShared{nullptr};
+
+}  // namespace
 
 HardwareSensorManager::HardwareSensorManager(std::shared_ptr<const SMCReading> smc,
                                              std::shared_ptr<HIDTemperatureReading> hid, std::string model,
@@ -14,19 +19,12 @@ HardwareSensorManager::HardwareSensorManager(std::shared_ptr<const SMCReading> s
     : hid_(std::move(hid)), smc_(std::move(smc)), model_(std::move(model)), counts_(std::move(counts)) {}
 
 HardwareSensorManager& HardwareSensorManager::shared() {
-    static HardwareSensorManager* instance = [] {
-        std::shared_ptr<const SMCReading> smc;
-        try {
-            smc = std::make_shared<SMCConnection>();
-        } catch (const SMCError&) {
-            // Runs on HID alone; the CPU figure then comes from the clusters or the die.
-        }
-        const auto info = SystemInfo::fromPlatform(PlatformServicesClient());
-        return new HardwareSensorManager(std::move(smc), std::make_shared<HIDThermalClient>(), info.model(),
-                                         CoreCounts::read(info));
-    }();
-    return *instance;
+    HardwareSensorManager* manager = installedShared.load();
+    if (!manager) throw std::logic_error("HardwareSensorManager::shared() used before setShared()");
+    return *manager;
 }
+
+void HardwareSensorManager::setShared(HardwareSensorManager* manager) { installedShared.store(manager); }
 
 TempSnapshot HardwareSensorManager::read() {
     std::vector<double> smcCores;

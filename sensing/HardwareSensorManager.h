@@ -23,9 +23,13 @@ public:
     HardwareSensorManager(std::shared_ptr<const SMCReading> smc, std::shared_ptr<HIDTemperatureReading> hid,
                           std::string model, CoreCounts counts);
 
-    // Over the default SMC device and platform socket; created on first use
-    // and never destroyed. An SMC that cannot be opened leaves smc absent.
+    // The application's instance, which the application builds over its own
+    // SMC connection and platform client and installs with setShared(), so
+    // that nothing here opens a device behind the caller's back. Throws
+    // std::logic_error while none is installed.
     static HardwareSensorManager& shared();
+    // Not owned; nullptr uninstalls.
+    static void setShared(HardwareSensorManager* manager);
 
     TempSnapshot read() override;
 

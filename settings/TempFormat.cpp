@@ -1,10 +1,16 @@
 #include "settings/TempFormat.h"
 
+#include <atomic>
 #include <cstdio>
 
 #include "settings/VentiqPrefs.h"
 
 namespace ventiq::TempFormat {
+namespace {
+
+std::atomic<PreferenceStore*> installedStore{nullptr};
+
+}  // namespace
 
 double converted(double celsius, bool fahrenheit) { return fahrenheit ? celsius * 9.0 / 5.0 + 32.0 : celsius; }
 
@@ -18,6 +24,11 @@ std::string string(double celsius, bool fahrenheit) {
     return s + (fahrenheit ? "°F" : "°C");
 }
 
-std::string string(double celsius) { return string(celsius, VentiqPrefs::shared().useFahrenheit()); }
+std::string string(double celsius) {
+    PreferenceStore* store = installedStore.load();
+    return string(celsius, store && VentiqPrefs(*store).useFahrenheit());
+}
+
+void setStore(PreferenceStore* store) { installedStore.store(store); }
 
 }  // namespace ventiq::TempFormat

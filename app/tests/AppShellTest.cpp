@@ -8,15 +8,22 @@
 #include <QThread>
 #include <QTimer>
 
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <stdexcept>
 #include <thread>
 
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
 #include "app/QtMainLoop.h"
-#include "viewkit/ShowAlert.h"
+#include "engine/FanController.h"
+#include "helperlink/HelperClient.h"
 #include "platform/Environment.h"
+#include "sensing/HardwareSensorManager.h"
+#include "settings/PrefKeys.h"
+#include "settings/TempFormat.h"
+#include "viewkit/ShowAlert.h"
 
 namespace ventiq {
 namespace {
@@ -143,6 +150,36 @@ TEST(AppDelegate, RebuildsEverySurfaceOnALanguageChangeButNotTheMainWindowOnASca
     EXPECT_EQ(log, (std::vector<std::string>{"panel", "settings"}));
 
     delegate.applicationWillTerminate();
+    std::filesystem::remove_all(home);
+}
+
+// The core reaches no device and no store of its own: what the shared
+// accessors answer is what the application's services built, for as long as
+// they live.
+TEST(AppServices, InstallsTheInstancesItBuildsAndTakesThemBackAtTheEnd) {
+    application();
+    char scratch[] = "/tmp/ventiq-services-XXXXXX";
+    ASSERT_NE(::mkdtemp(scratch), nullptr);
+    const std::filesystem::path home = scratch;
+    MapEnvironment env({{"XDG_CONFIG_HOME", home.string()},
+                        {"VENTIQ_HELPER_SOCKET", (home / "no-helper.sock").string()}});
+    ::setenv("VENTIQ_SMC_DEVICE", (home / "no-smc.sock").c_str(), 1);
+    ::setenv("VENTIQ_PLATFORM_SOCKET", (home / "no-platform.sock").c_str(), 1);
+    {
+        AppServices services(env);
+        services.preferences().setFlag(PrefKeys::useFahrenheit, true);
+        EXPECT_EQ(TempFormat::string(50), "122°F");
+        EXPECT_EQ(&HelperClient::shared(), &services.helper());
+        EXPECT_THROW(HardwareSensorManager::shared(), std::logic_error);
+
+        FanController& engine = services.engine();
+        EXPECT_EQ(&FanController::shared(), &engine);
+        EXPECT_NO_THROW(HardwareSensorManager::shared());
+        engine.shutdown();
+    }
+    EXPECT_THROW(HardwareSensorManager::shared(), std::logic_error);
+    EXPECT_THROW(HelperClient::shared(), std::logic_error);
+    EXPECT_EQ(TempFormat::string(50), "50°C");
     std::filesystem::remove_all(home);
 }
 

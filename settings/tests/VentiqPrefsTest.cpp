@@ -152,5 +152,13 @@ TEST_F(TempFormatShared, FollowsTheStoredUnitAtEachCall) {
     EXPECT_EQ(TempFormat::string(50), "50°C");
 }
 
+TEST(TempFormatUninstalled, IsCelsiusWhateverTheStandardStoreHolds) {
+    InMemoryPreferenceStore standard;
+    standard.setFlag(PrefKeys::useFahrenheit, true);
+    PreferenceStore::setStandard(&standard);
+    EXPECT_EQ(TempFormat::string(50), "50°C");
+    PreferenceStore::setStandard(nullptr);
+}
+
 }  // namespace
 }  // namespace ventiq
