@@ -41,6 +41,13 @@ void MainWindowController::show() {
     if (!shared) {
         if (!appContext().engine) return;
         shared = new MainWindowController(appContext());
+        // The sensor worker must end before the application object does.
+        static bool endsWithApplication = false;
+        if (!endsWithApplication && QCoreApplication::instance()) {
+            endsWithApplication = true;
+            QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
+                             QCoreApplication::instance(), [] { delete sharedController(); });
+        }
     }
     QWidget* window = shared->window();
     if (window->isMinimized()) window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
