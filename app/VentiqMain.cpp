@@ -14,16 +14,18 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
+#include "app/MainWindowSetup.h"
 #include "app/RemoteSession.h"
 #include "app/SettingsWindowSetup.h"
 #include "app/Snapshot.h"
 #include "app/TerminationSignals.h"
 #include "app/TraySurface.h"
-#include "windows/PreferencesWindowController.h"
 #include "engine/FanController.h"
 #include "headless/HeadlessSession.h"
 #include "platform/Environment.h"
 #include "selftest/SelfTest.h"
+#include "windows/MainWindowController.h"
+#include "windows/PreferencesWindowController.h"
 
 namespace ventiq {
 namespace {
@@ -123,8 +125,11 @@ int runApplication(int argc, char** argv, bool headless, bool json, ShownWindow 
         };
     } else {
         surfaces = [&services](FanController& engine) -> std::unique_ptr<AppSurfaces> {
+            MainWindowController::setContext(mainWindowContext(services));
             installSettingsWindow(services, Environment::process());
             TraySurface::Windows windows;
+            windows.showMainWindow = [] { MainWindowController::show(); };
+            windows.rebuildMainWindowIfOpen = [] { MainWindowController::rebuildIfOpen(); };
             windows.showSettings = [] { PreferencesWindowController::show(); };
             windows.rebuildSettingsWindowIfOpen = [] { PreferencesWindowController::rebuildIfOpen(); };
             return std::make_unique<TraySurface>(engine, services.loop(), services.notifications(),
