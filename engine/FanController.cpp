@@ -4,36 +4,13 @@
 #include <stdexcept>
 
 #include "platform/NotificationCenter.h"
-#include "platform/PreferenceStore.h"
-#include "settings/PrefKeys.h"
+#include "sensing/TemperatureSource.h"
+#include "smc/SMCReading.h"
 
 namespace ventiq {
 
 namespace {
 FanController* sharedController = nullptr;
-
-struct LadderKeys {
-    const char* on;
-    const char* temp;
-    const char* left;
-    const char* right;
-};
-constexpr LadderKeys ladder2Keys{PrefKeys::ladder2On, PrefKeys::ladder2Temp, PrefKeys::ladder2L, PrefKeys::ladder2R};
-constexpr LadderKeys ladder3Keys{PrefKeys::ladder3On, PrefKeys::ladder3Temp, PrefKeys::ladder3L, PrefKeys::ladder3R};
-
-// Each field on its own; a missing one keeps its default. Reports whether any
-// field was stored.
-bool readLadder(const PreferenceStore& store, const LadderKeys& keys, LadderTier& tier) {
-    const auto on = store.flag(keys.on);
-    const auto temp = store.integer(keys.temp);
-    const auto left = store.integer(keys.left);
-    const auto right = store.integer(keys.right);
-    tier.enabled = on.value_or(tier.enabled);
-    tier.tempC = temp.value_or(tier.tempC);
-    tier.left = left.value_or(tier.left);
-    tier.right = right.value_or(tier.right);
-    return on || temp || left || right;
-}
 }  // namespace
 
 FanController::FanController(SMCReading* smc, FanHelper& helper, TemperatureSource& sensors, bool startTimer,
@@ -41,13 +18,14 @@ FanController::FanController(SMCReading* smc, FanHelper& helper, TemperatureSour
     : smc_(smc),
       helper_(helper),
       sensors_(sensors),
-      defaults_(defaults),
       loop_(loop),
       notifications_(notifications),
-      prefs_(defaults) {
-    loadSettings();
+      prefs_(defaults),
+      settings_(defaults, [this](ControlSettings::Change change, FanPreset before) { settingChanged(change, before); }),
+      tracker_(helper, defaults, [this] { postDataUpdated(); }) {
+    settings_.load();
     // The full-speed timeout counts from the start of the program.
-    if (preset_ == FanPreset::fullSpeed) fullSpeedSince_ = now();
+    if (preset() == FanPreset::fullSpeed) heat_.enterFullSpeed(now());
     if (startTimer) {
         applyRefreshInterval();
         readHardware();
@@ -70,184 +48,171 @@ FanController& FanController::shared() {
 
 void FanController::setShared(FanController* controller) { sharedController = controller; }
 
-// Accepted values go through the same handlers as a user change, so they are
-// written back and may schedule a pass; absent or refused ones run nothing.
-void FanController::loadSettings() {
-    if (!defaults_.flag(PrefKeys::realControlV1)) {
-        // A preset stored before this version held the fans for real must
-        // not take them over unasked on the first run.
-        defaults_.setFlag(PrefKeys::realControlV1, true);
-        defaults_.setInteger(PrefKeys::preset, FanPreset(FanPreset::auto_).rawValue());
-    }
-    if (const auto raw = defaults_.integer(PrefKeys::preset)) {
-        if (const auto p = FanPreset::fromRawValue(*raw)) setPreset(*p);
-    }
-    const auto lastRaw = defaults_.integer(PrefKeys::lastActivePreset);
-    if (lastRaw && (*lastRaw == FanPreset::mySettings || *lastRaw == FanPreset::fullSpeed)) {
-        lastActivePreset_ = *FanPreset::fromRawValue(*lastRaw);
-    } else if (preset_ != FanPreset::auto_) {
-        lastActivePreset_ = preset_;
-    }
-    if (const auto v = defaults_.integer(PrefKeys::myLeftRPM)) setMyLeftRPM(*v);
-    if (const auto v = defaults_.integer(PrefKeys::myRightRPM)) setMyRightRPM(*v);
-    if (const auto v = defaults_.integer(PrefKeys::leftMode)) {
-        if (const auto m = FanMode::fromRawValue(*v)) setLeftMode(*m);
-    }
-    if (const auto v = defaults_.integer(PrefKeys::rightMode)) {
-        if (const auto m = FanMode::fromRawValue(*v)) setRightMode(*m);
-    }
-    if (const auto v = defaults_.flag(PrefKeys::leftLadderEnabled)) setLeftLadderEnabled(*v);
-    if (const auto v = defaults_.flag(PrefKeys::rightLadderEnabled)) setRightLadderEnabled(*v);
-    if (const auto v = defaults_.number(PrefKeys::sensorStart)) setSensorStartTemp(*v);
-    if (const auto v = defaults_.number(PrefKeys::sensorMax)) setSensorMaxTemp(*v);
-    if (const auto v = defaults_.integer(PrefKeys::sensorSource)) {
-        if (const auto s = SensorSource::fromRawValue(*v)) setSensorSource(*s);
-    }
+TimePoint FanController::now() const { return loop_.clock().now(); }
 
-    LadderTier tier2 = ladder2_;
-    LadderTier tier3 = ladder3_;
-    const bool stored2 = readLadder(defaults_, ladder2Keys, tier2);
-    const bool stored3 = readLadder(defaults_, ladder3Keys, tier3);
-    const auto [normal2, normal3] = TempLadder::normalized(tier2, tier3, true);
-    if (stored2 || normal2 != ladder2_) setLadder2(normal2);
-    if (stored3 || normal3 != ladder3_) setLadder3(normal3);
+void FanController::postDataUpdated() { notifications_.post(Notifications::dataUpdated); }
 
-    if (const auto v = defaults_.flag(PrefKeys::ladderMaxOn)) setSustainedMaxOn(*v);
-    if (const auto v = defaults_.integer(PrefKeys::ladderMaxMin)) {
-        setSustainedMinutes(TempLadder::sustainedMinutesRange.clamp(*v));
-    }
-}
-
-void FanController::setPreset(FanPreset value) {
-    const FanPreset old = preset_;
-    preset_ = value;
-    defaults_.setInteger(PrefKeys::preset, value.rawValue());
-    if (value != FanPreset::auto_) {
-        lastActivePreset_ = value;
-        defaults_.setInteger(PrefKeys::lastActivePreset, value.rawValue());
-    }
-    if (value == FanPreset::fullSpeed) {
-        // Choosing full speed again must not restart its timeout.
-        if (old == FanPreset::fullSpeed) {
-            requestReconcile(true);
-            return;
+void FanController::settingChanged(ControlSettings::Change change, FanPreset presetBefore) {
+    using Change = ControlSettings::Change;
+    const bool custom = preset() == FanPreset::mySettings;
+    switch (change) {
+    case Change::preset:
+        if (preset() == FanPreset::fullSpeed) {
+            // Choosing full speed again must not restart its timeout.
+            if (presetBefore != FanPreset::fullSpeed) heat_.enterFullSpeed(now());
+        } else {
+            heat_.leaveFullSpeed();
         }
-        fullSpeedSince_ = now();
-    } else {
-        fullSpeedSince_.reset();
+        requestReconcile(true);
+        return;
+    case Change::speed:
+    case Change::ladder:
+        if (custom) requestReconcile(false);
+        return;
+    case Change::mode:
+    case Change::ladderSwitch:
+        if (custom) requestReconcile(true);
+        return;
+    case Change::sensorCurve:
+        // Every pass reads the curve afresh, so the next tick picks it up
+        // without an extra pass.
+        return;
+    case Change::sustainedHeat:
+        heat_.resetSustained();
+        if (custom) requestReconcile(false);
+        return;
     }
-    requestReconcile(true);
 }
 
-void FanController::setMyLeftRPM(int value) {
-    myLeftRPM_ = value;
-    defaults_.setInteger(PrefKeys::myLeftRPM, value);
-    if (preset_ == FanPreset::mySettings) requestReconcile(false);
-}
-
-void FanController::setMyRightRPM(int value) {
-    myRightRPM_ = value;
-    defaults_.setInteger(PrefKeys::myRightRPM, value);
-    if (preset_ == FanPreset::mySettings) requestReconcile(false);
-}
-
-void FanController::setLeftMode(FanMode value) {
-    leftMode_ = value;
-    defaults_.setInteger(PrefKeys::leftMode, value.rawValue());
-    if (preset_ == FanPreset::mySettings) requestReconcile(true);
-}
-
-void FanController::setRightMode(FanMode value) {
-    rightMode_ = value;
-    defaults_.setInteger(PrefKeys::rightMode, value.rawValue());
-    if (preset_ == FanPreset::mySettings) requestReconcile(true);
-}
-
-void FanController::setLeftLadderEnabled(bool value) {
-    leftLadderEnabled_ = value;
-    defaults_.setFlag(PrefKeys::leftLadderEnabled, value);
-    if (preset_ == FanPreset::mySettings) requestReconcile(true);
-}
-
-void FanController::setRightLadderEnabled(bool value) {
-    rightLadderEnabled_ = value;
-    defaults_.setFlag(PrefKeys::rightLadderEnabled, value);
-    if (preset_ == FanPreset::mySettings) requestReconcile(true);
-}
-
-// The sensor curve is read afresh by every pass, so the next tick picks
-// these up without an extra pass.
-void FanController::setSensorStartTemp(double value) {
-    sensorStartTemp_ = value;
-    defaults_.setNumber(PrefKeys::sensorStart, value);
-}
-
-void FanController::setSensorMaxTemp(double value) {
-    sensorMaxTemp_ = value;
-    defaults_.setNumber(PrefKeys::sensorMax, value);
-}
-
-void FanController::setSensorSource(SensorSource value) {
-    sensorSource_ = value;
-    defaults_.setInteger(PrefKeys::sensorSource, value.rawValue());
-}
-
-void FanController::writeLadder(int number, const LadderTier& tier) {
-    const LadderKeys& keys = number == 2 ? ladder2Keys : ladder3Keys;
-    defaults_.setFlag(keys.on, tier.enabled);
-    defaults_.setInteger(keys.temp, tier.tempC);
-    defaults_.setInteger(keys.left, tier.left);
-    defaults_.setInteger(keys.right, tier.right);
-    if (preset_ == FanPreset::mySettings) requestReconcile(false);
-}
-
-void FanController::setLadder2(const LadderTier& value) {
-    ladder2_ = value;
-    writeLadder(2, value);
-}
-
-void FanController::setLadder3(const LadderTier& value) {
-    ladder3_ = value;
-    writeLadder(3, value);
-}
-
-void FanController::setSustainedMaxOn(bool value) {
-    sustainedMaxOn_ = value;
-    defaults_.setFlag(PrefKeys::ladderMaxOn, value);
-    sustainedState_ = {};
-    if (preset_ == FanPreset::mySettings) requestReconcile(false);
-}
-
-void FanController::setSustainedMinutes(int value) {
-    sustainedMinutes_ = value;
-    defaults_.setInteger(PrefKeys::ladderMaxMin, value);
-    sustainedState_ = {};
-    if (preset_ == FanPreset::mySettings) requestReconcile(false);
-}
+void FanController::setPreset(FanPreset value) { settings_.setPreset(value); }
+void FanController::setMyLeftRPM(int value) { settings_.setMyLeftRPM(value); }
+void FanController::setMyRightRPM(int value) { settings_.setMyRightRPM(value); }
+void FanController::setLeftMode(FanMode value) { settings_.setLeftMode(value); }
+void FanController::setRightMode(FanMode value) { settings_.setRightMode(value); }
+void FanController::setLeftLadderEnabled(bool value) { settings_.setLeftLadderEnabled(value); }
+void FanController::setRightLadderEnabled(bool value) { settings_.setRightLadderEnabled(value); }
+void FanController::setSensorStartTemp(double value) { settings_.setSensorStartTemp(value); }
+void FanController::setSensorMaxTemp(double value) { settings_.setSensorMaxTemp(value); }
+void FanController::setSensorSource(SensorSource value) { settings_.setSensorSource(value); }
+void FanController::setLadder2(const LadderTier& value) { settings_.setLadder2(value); }
+void FanController::setLadder3(const LadderTier& value) { settings_.setLadder3(value); }
+void FanController::setSustainedMaxOn(bool value) { settings_.setSustainedMaxOn(value); }
+void FanController::setSustainedMinutes(int value) { settings_.setSustainedMinutes(value); }
 
 bool FanController::helperReady() const { return helper_.isReady(); }
 bool FanController::helperInstalling() const { return helper_.isInstalling(); }
 std::string FanController::helperStatusText() const { return helper_.statusText(); }
 
-void FanController::setControlOn(bool on) { setPreset(on ? lastActivePreset_ : FanPreset(FanPreset::auto_)); }
+void FanController::tick() {
+    readHardware();
+    checkFullSpeedTimeout();
+    reconcile(false);
+    postDataUpdated();
+}
+
+void FanController::applyRefreshInterval() {
+    timer_.cancel();
+    std::weak_ptr<int> alive = alive_;
+    timer_ = loop_.repeating(seconds(prefs_.refreshSeconds()), [this, alive] {
+        if (alive.lock()) tick();
+    });
+}
+
+void FanController::requestReconcile(bool force) {
+    reconcileWork_.cancel();
+    std::weak_ptr<int> alive = alive_;
+    reconcileWork_ = loop_.postAfter(seconds(0.2), [this, alive, force] {
+        if (!alive.lock()) return;
+        readHardware();
+        reconcile(force);
+        postDataUpdated();
+    });
+}
+
+void FanController::readHardware() {
+    std::vector<FanInfo> fans;
+    if (smc_) {
+        const int count = smc_->fanCount();
+        fans.reserve(static_cast<size_t>(std::max(count, 0)));
+        for (int index = 0; index < count; ++index) {
+            const auto reading = smc_->fanReading(index);
+            if (!reading) continue;
+            FanInfo info;
+            info.index = index;
+            // A stopped fan can read slightly below zero; a speed is never negative.
+            info.actual = std::max(roundHalfAway(reading->actual), 0);
+            info.target = roundHalfAway(reading->target);
+            info.minRPM = roundHalfAway(reading->minRPM);
+            info.maxRPM = roundHalfAway(reading->maxRPM);
+            info.forced = reading->forced;
+            info.actualReady = actualGuards_[index].feed(info.actual);
+            fans.push_back(info);
+        }
+    }
+    fans_ = std::move(fans);
+    temps_ = sensors_.read();
+    heat_.advance(temps_.cpuMax, settings(), now());
+}
+
+void FanController::checkFullSpeedTimeout() {
+    if (preset() != FanPreset::fullSpeed || !prefs_.fullSpeedTimeoutOn()) return;
+    if (heat_.fullSpeedExpired(now(), prefs_.fullSpeedTimeoutMinutes())) setPreset(FanPreset::mySettings);
+}
+
+void FanController::onWake() {
+    // The machine may have reset the fans while asleep; ask for every fan
+    // that is still wanted again.
+    tracker_.forgetRequests();
+    requestReconcile(true);
+}
+
+FanDecision::Inputs FanController::decisionInputs() const {
+    return {fans_, temps_, settings(), {heat_.ladderTier(), heat_.protectionActive(), heat_.sustained().hold}};
+}
+
+const FanInfo* FanController::fan(int index) const { return FanDecision::fan(fans_, index); }
+
+std::optional<double> FanController::temperature(SensorSource source) const {
+    return FanDecision::temperature(temps_, source);
+}
+
+std::optional<int> FanController::desiredTarget(const FanInfo& fan) const {
+    return FanDecision::target(fan, decisionInputs());
+}
+
+std::optional<int> FanController::sensorRPM(const FanInfo& fan) const {
+    return FanDecision::sensorRPM(fan, decisionInputs());
+}
+
+FanMode FanController::displayMode(bool isLeft) const { return FanDecision::displayMode(isLeft, settings()); }
+
+int FanController::ladderRPM(int base, bool isLeft) const { return FanDecision::ladderRPM(base, isLeft, decisionInputs()); }
+
+std::optional<int> FanController::currentRPM(int index) const {
+    const FanInfo* f = fan(index);
+    if (!f || !f->actualReady) return std::nullopt;
+    return f->actual;
+}
+
+void FanController::setControlOn(bool on) { setPreset(on ? lastActivePreset() : FanPreset(FanPreset::auto_)); }
 
 void FanController::setFanFixedRPM(int index, int rpm) {
     if (index != 0 && index != 1) return;
     const FanInfo* chosen = fan(index);
     if (!chosen) return;
     const int clamped = std::min(std::max(rpm, chosen->minRPM), chosen->maxRPM);
-    if (preset_ != FanPreset::mySettings) {
+    if (preset() != FanPreset::mySettings) {
         // Keep what the user sees on the other fan: leaving Auto keeps it
         // with the system, leaving Full Speed keeps it at its maximum.
         if (const FanInfo* left = fan(0)) {
             const int maxRPM = left->maxRPM;
             setLeftMode(displayMode(true));
-            if (leftMode_ == FanMode::constant) setMyLeftRPM(maxRPM);
+            if (leftMode() == FanMode::constant) setMyLeftRPM(maxRPM);
         }
         if (const FanInfo* right = fan(1)) {
             const int maxRPM = right->maxRPM;
             setRightMode(displayMode(false));
-            if (rightMode_ == FanMode::constant) setMyRightRPM(maxRPM);
+            if (rightMode() == FanMode::constant) setMyRightRPM(maxRPM);
         }
     }
     if (index == 0) {
@@ -257,13 +222,46 @@ void FanController::setFanFixedRPM(int index, int rpm) {
         setRightMode(FanMode::constant);
         setMyRightRPM(clamped);
     }
-    if (preset_ != FanPreset::mySettings) setPreset(FanPreset::mySettings);
+    if (preset() != FanPreset::mySettings) setPreset(FanPreset::mySettings);
 }
 
 void FanController::saveCurrentAsMySettings() {
     if (const FanInfo* left = fan(0); left && left->actualReady) setMyLeftRPM(left->actual);
     if (const FanInfo* right = fan(1); right && right->actualReady) setMyRightRPM(right->actual);
     setPreset(FanPreset::mySettings);
+}
+
+void FanController::reconcile(bool force) {
+    tracker_.pass(fans_, FanDecision::decide(decisionInputs()), now(), force);
+}
+
+void FanController::retryApply() {
+    tracker_.forgetRequests();
+    requestReconcile(true);
+}
+
+void FanController::enableFanControl(Completion completion) {
+    std::weak_ptr<int> alive = alive_;
+    tracker_.install([this, alive, completion](bool ok, const std::string& message) {
+        if (alive.lock()) requestReconcile(true);
+        if (completion) completion(ok, message);
+    });
+}
+
+void FanController::disableFanControl(Completion completion) {
+    std::weak_ptr<int> alive = alive_;
+    tracker_.uninstall(now(), [this, alive, completion](bool ok, const std::string& message) {
+        if (alive.lock()) requestReconcile(true);
+        if (completion) completion(ok, message);
+    });
+}
+
+void FanController::shutdown() {
+    timer_.cancel();
+    // A pass still pending would request the fans again after they were
+    // handed back.
+    reconcileWork_.cancel();
+    tracker_.quit(prefs_.keepFansOnQuit());
 }
 
 }  // namespace ventiq

@@ -1,8 +1,17 @@
 #pragma once
+#include <algorithm>
+#include <climits>
+#include <cmath>
 #include <optional>
 #include <string>
 
 namespace ventiq {
+
+// Nearest whole rpm, halves away from zero. SMC readings are finite; the
+// clamp only keeps an absurd value from overflowing.
+inline int roundHalfAway(double v) {
+    return static_cast<int>(std::clamp(std::round(v), static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
+}
 
 // One fan as the engine sees it after a read, speeds rounded to whole rpm.
 struct FanInfo {

@@ -1,9 +1,9 @@
+#include "engine/RequestTracker.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <utility>
-#include <vector>
 
-#include "engine/FanController.h"
 #include "platform/PreferenceStore.h"
 #include "settings/L10n.h"
 #include "settings/PrefKeys.h"
@@ -22,28 +22,31 @@ constexpr Duration releaseGrace = seconds(6);
 constexpr Duration helperRecheckInterval = seconds(10);
 }  // namespace
 
-FanController::Completion FanController::guarded(std::function<void(bool, const std::string&)> body) {
+RequestTracker::RequestTracker(FanHelper& helper, PreferenceStore& store, std::function<void()> dataUpdated)
+    : helper_(helper), store_(store), dataUpdated_(std::move(dataUpdated)) {}
+
+RequestTracker::Completion RequestTracker::guarded(Completion body) {
     std::weak_ptr<int> alive = alive_;
     return [alive, body = std::move(body)](bool ok, const std::string& message) {
         if (alive.lock()) body(ok, message);
     };
 }
 
-void FanController::reconcile(bool force) {
-    const TimePoint t = now();
-    if (!helper_.isReady() && (force || !lastHelperRefresh_ || t - *lastHelperRefresh_ > helperRecheckInterval)) {
-        lastHelperRefresh_ = t;
+void RequestTracker::pass(const std::vector<FanInfo>& fans, const std::vector<FanDecision::Outcome>& decisions,
+                          TimePoint now, bool force) {
+    if (!helper_.isReady() && (force || !lastHelperRefresh_ || now - *lastHelperRefresh_ > helperRecheckInterval)) {
+        lastHelperRefresh_ = now;
         helper_.refreshState();
     }
-    adoptSavedFansIfNeeded();
+    adoptSavedFansIfNeeded(fans);
 
     std::vector<std::pair<int, int>> wanted;
     std::vector<int> handBack;
-    for (const FanInfo& f : fans_) {
-        if (const auto rpm = desiredTarget(f)) {
-            wanted.emplace_back(f.index, *rpm);
-        } else if (lastSent_.contains(f.index)) {
-            handBack.push_back(f.index);
+    for (const auto& decision : decisions) {
+        if (decision.rpm) {
+            wanted.emplace_back(decision.index, *decision.rpm);
+        } else if (lastSent_.contains(decision.index)) {
+            handBack.push_back(decision.index);
         }
     }
 
@@ -55,42 +58,42 @@ void FanController::reconcile(bool force) {
         lastSent_.erase(index);
         lastSentAt_.erase(index);
         pendingSince_.erase(index);
-        releasedAt_[index] = t;
+        releasedAt_[index] = now;
         helper_.releaseFan(index, guarded([this](bool ok, const std::string& message) {
             lastControlMessage_ = message;
             if (!ok) sendError_ = message;
-            postDataUpdated();
+            dataUpdated_();
         }));
     }
 
     if (wanted.empty()) {
         sendError_.reset();
-        controlState_ = foreignControlSeen(t) ? ControlState::external() : ControlState::system();
+        controlState_ = foreignControlSeen(fans, now) ? ControlState::external() : ControlState::system();
     } else if (!helper_.isReady()) {
         controlState_ = ControlState::needsHelper();
     } else {
         bool allConfirmed = true;
         for (const auto& [index, rpm] : wanted) {
-            const FanInfo* f = fan(index);
+            const FanInfo* f = FanDecision::fan(fans, index);
             const bool confirmed = f && f->forced.value_or(false) &&
                                    std::abs(static_cast<long long>(f->target) - rpm) < confirmationTolerance;
             allConfirmed = allConfirmed && confirmed;
 
             const auto sent = lastSent_.find(index);
             const bool sameRequest = sent != lastSent_.end() && sent->second == rpm;
-            if (!sameRequest) pendingSince_[index] = t;
+            if (!sameRequest) pendingSince_[index] = now;
             if (confirmed) {
                 pendingSince_.erase(index);
             } else {
-                pendingSince_.try_emplace(index, t);
+                pendingSince_.try_emplace(index, now);
             }
 
             const auto sentAt = lastSentAt_.find(index);
-            const bool sentRecently = sentAt != lastSentAt_.end() && t - sentAt->second < resendInterval;
+            const bool sentRecently = sentAt != lastSentAt_.end() && now - sentAt->second < resendInterval;
             if (!force && sameRequest && (confirmed || sentRecently)) continue;
 
             lastSent_[index] = rpm;
-            lastSentAt_[index] = t;
+            lastSentAt_[index] = now;
             helper_.setFanTarget(index, rpm, guarded([this](bool ok, const std::string& message) {
                 lastControlMessage_ = message;
                 if (ok) {
@@ -99,14 +102,14 @@ void FanController::reconcile(bool force) {
                     sendError_ = message;
                     controlState_ = ControlState::failed(message);
                 }
-                postDataUpdated();
+                dataUpdated_();
             }));
         }
         helper_.heartbeat();
 
         const bool overdue = std::any_of(wanted.begin(), wanted.end(), [&](const auto& request) {
             const auto pending = pendingSince_.find(request.first);
-            return pending != pendingSince_.end() && t - pending->second > failureDelay;
+            return pending != pendingSince_.end() && now - pending->second > failureDelay;
         });
         if (sendError_) {
             controlState_ = ControlState::failed(*sendError_);
@@ -123,22 +126,22 @@ void FanController::reconcile(bool force) {
     if (adoptedSavedFans_) persistTakenOverFans();
 }
 
-bool FanController::foreignControlSeen(TimePoint t) const {
-    return std::any_of(fans_.begin(), fans_.end(), [&](const FanInfo& f) {
+bool RequestTracker::foreignControlSeen(const std::vector<FanInfo>& fans, TimePoint now) const {
+    return std::any_of(fans.begin(), fans.end(), [&](const FanInfo& f) {
         if (!f.forced.value_or(false) || lastSent_.contains(f.index)) return false;
         const auto released = releasedAt_.find(f.index);
-        return released == releasedAt_.end() || t - released->second >= releaseGrace;
+        return released == releasedAt_.end() || now - released->second >= releaseGrace;
     });
 }
 
 // Fans kept by the helper when the last run quit are still forced at their
 // old targets; treating them as held lets the engine change or hand them back.
-void FanController::adoptSavedFansIfNeeded() {
-    if (adoptedSavedFans_ || fans_.empty()) return;
+void RequestTracker::adoptSavedFansIfNeeded(const std::vector<FanInfo>& fans) {
+    if (adoptedSavedFans_ || fans.empty()) return;
     adoptedSavedFans_ = true;
-    const auto saved = defaults_.integerArray(PrefKeys::takenOverFans).value_or(std::vector<int>{});
+    const auto saved = store_.integerArray(PrefKeys::takenOverFans).value_or(std::vector<int>{});
     for (int index : saved) {
-        const FanInfo* f = fan(index);
+        const FanInfo* f = FanDecision::fan(fans, index);
         if (!f || !f->forced.value_or(false) || lastSent_.contains(index)) continue;
         lastSent_[index] = f->target;
         lastSentAt_.erase(index);
@@ -146,56 +149,44 @@ void FanController::adoptSavedFansIfNeeded() {
     persistTakenOverFans();
 }
 
-void FanController::persistTakenOverFans() {
+void RequestTracker::persistTakenOverFans() {
     std::vector<int> held;
     held.reserve(lastSent_.size());
     for (const auto& [index, rpm] : lastSent_) held.push_back(index);
     // Every pass ends here; the file store syncs each write to disk, so an
     // unchanged list is not written again.
-    if (defaults_.integerArray(PrefKeys::takenOverFans) == held) return;
-    defaults_.setIntegerArray(PrefKeys::takenOverFans, held);
+    if (store_.integerArray(PrefKeys::takenOverFans) == held) return;
+    store_.setIntegerArray(PrefKeys::takenOverFans, held);
 }
 
-void FanController::retryApply() {
-    lastSent_.clear();
-    requestReconcile(true);
-}
+void RequestTracker::forgetRequests() { lastSent_.clear(); }
 
-void FanController::enableFanControl(Completion completion) {
+void RequestTracker::install(Completion then) {
     std::weak_ptr<int> alive = alive_;
-    helper_.install([this, alive, completion](bool ok, const std::string& message) {
+    helper_.install([this, alive, then = std::move(then)](bool ok, const std::string& message) {
         if (alive.lock()) {
             lastControlMessage_ = message;
             lastHelperRefresh_.reset();
-            requestReconcile(true);
         }
-        if (completion) completion(ok, message);
+        then(ok, message);
     });
 }
 
-void FanController::disableFanControl(Completion completion) {
+void RequestTracker::uninstall(TimePoint now, Completion then) {
     helper_.releaseAllBlocking(blockingTimeout);
-    const TimePoint t = now();
-    for (const auto& [index, rpm] : lastSent_) releasedAt_[index] = t;
+    for (const auto& [index, rpm] : lastSent_) releasedAt_[index] = now;
     lastSent_.clear();
     persistTakenOverFans();
     std::weak_ptr<int> alive = alive_;
-    helper_.uninstall([this, alive, completion](bool ok, const std::string& message) {
-        if (alive.lock()) {
-            lastControlMessage_ = message;
-            requestReconcile(true);
-        }
-        if (completion) completion(ok, message);
+    helper_.uninstall([this, alive, then = std::move(then)](bool ok, const std::string& message) {
+        if (alive.lock()) lastControlMessage_ = message;
+        then(ok, message);
     });
 }
 
-void FanController::shutdown() {
-    timer_.cancel();
-    // A pass still pending would request the fans again after they were
-    // handed back.
-    reconcileWork_.cancel();
+void RequestTracker::quit(bool keepFansOnQuit) {
     if (lastSent_.empty()) return;
-    if (prefs_.keepFansOnQuit() && helper_.keepFansOnQuitBlocking(blockingTimeout)) {
+    if (keepFansOnQuit && helper_.keepFansOnQuitBlocking(blockingTimeout)) {
         persistTakenOverFans();
         return;
     }
