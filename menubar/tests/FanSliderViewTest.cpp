@@ -19,7 +19,6 @@ namespace {
 class FanSliderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        testing::qtTestApp();
         slider.resize(214, 20);
         slider.onChanging = [this](double v) { changes.push_back(v); };
         slider.onCommit = [this](double v) { commits.push_back(v); };
@@ -44,6 +43,9 @@ protected:
     }
     double valueAtTrackX(double x) const { return 1350 + (5349 - 1350) * x / 200; }
 
+    // First member: the slider below is a widget and needs the application
+    // before it is built, also when this test runs alone.
+    QApplication& app = testing::qtTestApp();
     ManualLoop loop;
     FanSliderView slider{loop};
     std::vector<double> changes, commits;
