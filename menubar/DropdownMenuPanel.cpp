@@ -24,6 +24,7 @@
 #include "viewkit/PanelStyle.h"
 #include "viewkit/QtColor.h"
 #include "viewkit/ShowAlert.h"
+#include "viewkit/StatusDot.h"
 #include "viewkit/SymbolIcons.h"
 #include "viewkit/ViewHelpers.h"
 
@@ -34,32 +35,6 @@ using PanelStyle::z;
 namespace {
 
 QString l10n(const char* key) { return QString::fromStdString(L10n::tr(key)); }
-
-class StatusDot final : public QWidget {
-public:
-    explicit StatusDot(QWidget* parent) : QWidget(parent) {
-        const int side = qRound(z(8));
-        setFixedSize(side, side);
-    }
-    void setColor(const QColor& c) {
-        if (c == color_) return;
-        color_ = c;
-        update();
-    }
-    QColor color() const { return color_; }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(color_);
-        p.drawEllipse(QRectF(rect()));
-    }
-
-private:
-    QColor color_ = qcolor(Palette::secondary);
-};
 
 class Divider final : public QWidget {
 public:
@@ -211,7 +186,7 @@ void DropdownMenuPanel::buildHeader() {
     row->addLayout(texts, 1);
     row->addSpacing(qRound(z(8)));
 
-    statusDot_ = new StatusDot(nullptr);
+    statusDot_ = new StatusDot(qRound(z(8)), Palette::secondary);
     row->addWidget(statusDot_, 0, Qt::AlignVCenter);
     add(headerBox_);
 }
@@ -247,7 +222,7 @@ std::vector<PanelHoverRow*> DropdownMenuPanel::hoverRows() const {
     return rows;
 }
 
-QColor DropdownMenuPanel::statusDotColor() const { return static_cast<StatusDot*>(statusDot_)->color(); }
+QColor DropdownMenuPanel::statusDotColor() const { return statusDot_->color(); }
 
 void DropdownMenuPanel::updateContent() {
     using Kind = ControlState::Kind;
@@ -265,7 +240,7 @@ void DropdownMenuPanel::updateContent() {
         case Kind::needsHelper:
         case Kind::failed: dot = Palette::secondary; break;
     }
-    static_cast<StatusDot*>(statusDot_)->setColor(qcolor(dot));
+    statusDot_->setColor(qcolor(dot));
 
     const bool installing = ctrl_.helperInstalling();
     const QString warning = QString::fromUtf8("\u26A0\uFE0E  ");

@@ -22,6 +22,7 @@ class PanelHoverRow;
 class PanelSwitchRowView;
 class PresetRowView;
 class SloganBoxView;
+class StatusDot;
 class TempStripView;
 
 // The dark card the status item opens: the product and its state, both fans
@@ -78,7 +79,7 @@ private:
     QLabel* iconView_ = nullptr;
     ElidingLabel* titleLabel_ = nullptr;
     QLabel* subLabel_ = nullptr;
-    QWidget* statusDot_ = nullptr;
+    StatusDot* statusDot_ = nullptr;
     QPushButton* enableBanner_ = nullptr;
     QWidget* enableBannerBox_ = nullptr;
     FanRowView* leftFanRow_ = nullptr;

@@ -16,6 +16,7 @@
 #include "viewkit/Palette.h"
 #include "viewkit/QtColor.h"
 #include "viewkit/ShowAlert.h"
+#include "viewkit/StatusDot.h"
 #include "viewkit/SymbolIcons.h"
 #include "viewkit/ViewHelpers.h"
 #include "windows/MainFanCardView.h"
@@ -70,29 +71,6 @@ protected:
 
 private:
     bool lineAtBottom_;
-};
-
-class MainContentView::Dot : public QWidget {
-public:
-    explicit Dot(QWidget* parent) : QWidget(parent) { setFixedSize(6, 6); }
-    void setColor(const QColor& color) {
-        if (color == color_) return;
-        color_ = color;
-        update();
-    }
-    const QColor& color() const { return color_; }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(color_);
-        p.drawEllipse(QRectF(rect()));
-    }
-
-private:
-    QColor color_ = qcolor(Palette::green);
 };
 
 MainContentView::MainContentView(const MainWindowContext& context, QWidget* parent)
@@ -159,7 +137,7 @@ void MainContentView::buildToolbar() {
 
 void MainContentView::buildStatusBar() {
     statusBar_ = new Bar(false, this);
-    statusDot_ = new Dot(statusBar_);
+    statusDot_ = new StatusDot(6, Palette::green, statusBar_);
     statusLabel_ = makeLabel(QString(), 11, QFont::Normal, Palette::secondary);
     statusLabel_->setParent(statusBar_);
     enableHelperButton_ = new QPushButton(l10n("enableFanControl"), statusBar_);

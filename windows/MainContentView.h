@@ -20,6 +20,7 @@ class MainFanCardView;
 class SegmentedControl;
 class SensorListView;
 class SensorRefresher;
+class StatusDot;
 class SustainedHeatCardView;
 
 // The main window's content: the toolbar with the preset selector, the fan
@@ -76,7 +77,6 @@ protected:
 
 private:
     class Bar;
-    class Dot;
 
     void buildToolbar();
     void buildStatusBar();
@@ -99,7 +99,7 @@ private:
     QLabel* fansLabel_;
     QLabel* cpuTempLabel_;
     QLabel* statusLabel_;
-    Dot* statusDot_;
+    StatusDot* statusDot_;
     QPushButton* enableHelperButton_;
     QPushButton* cancelButton_;
     QPushButton* saveButton_;
