@@ -2,22 +2,21 @@
 
 #include <nlohmann/json.hpp>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "engine/FanController.h"
 #include "engine/FanHelper.h"
 #include "helper/FanService.h"
+#include "selftest/InProcessHelper.h"
+#include "selftest/InlineExecutor.h"
 #include "sensing/CoreCounts.h"
 #include "sensing/HIDTemperatureReading.h"
 #include "sensing/HardwareSensorManager.h"
 #include "sensing/SensorListReader.h"
 #include "settings/L10n.h"
 #include "sim/SimMachine.h"
-#include "smc/FourCC.h"
-#include "smc/SMCError.h"
-#include "smc/SMCReading.h"
+#include "smc/SMCConnection.h"
 
 namespace ventiq {
 namespace {
@@ -26,100 +25,6 @@ constexpr const char* previewMachine = "m5max";
 // Enough work to warm the cores and spin the fans, short of the ladder's
 // upper steps and overheat protection.
 constexpr double previewLoad = 0.55;
-
-// The fan service's queue; in one process on virtual time each task can
-// simply run at once.
-class InlineExecutor final : public Executor {
-public:
-    void post(std::function<void()> task) override { task(); }
-    void runSync(std::function<void()> task) override { task(); }
-};
-
-// The machine's SMC driver, called directly: the key's info first, then the
-// read or write with that size, as the driver wants it.
-class SimSMC final : public SMCWriting {
-public:
-    explicit SimSMC(sim::SimMachine& machine) : machine_(machine) {}
-
-    std::optional<SMCValue> readValue(const std::string& key) const override {
-        const auto info = keyInfo(key);
-        if (!info) return std::nullopt;
-        SMCKeyDataT in;
-        in.key = fourCC(key);
-        in.keyInfo.dataSize = info->dataSize;
-        in.data8 = SMCCommand::readKey;
-        const SMCKeyDataT out = machine_.call(in);
-        if (out.result != SMCResult::success) return std::nullopt;
-        return SMCValue{key, fourCCString(info->dataType), out.payload(static_cast<int>(std::min<uint32_t>(info->dataSize, 32)))};
-    }
-
-    void writeValue(const std::string& key, const std::vector<uint8_t>& bytes) override {
-        const auto info = keyInfo(key);
-        if (!info) throw SMCError::smc(key, SMCResult::keyNotFound);
-        if (info->dataSize != bytes.size())
-            throw SMCError::sizeMismatch(key, info->dataSize, static_cast<uint32_t>(bytes.size()));
-        SMCKeyDataT in;
-        in.key = fourCC(key);
-        in.keyInfo.dataSize = info->dataSize;
-        in.data8 = SMCCommand::writeKey;
-        in.setPayload(bytes);
-        const SMCKeyDataT out = machine_.call(in);
-        if (out.result != SMCResult::success) throw SMCError::smc(key, out.result);
-    }
-
-private:
-    std::optional<SMCKeyInfoDataT> keyInfo(const std::string& key) const {
-        SMCKeyDataT in;
-        in.key = fourCC(key);
-        in.data8 = SMCCommand::keyInfo;
-        const SMCKeyDataT out = machine_.call(in);
-        if (out.result != SMCResult::success) return std::nullopt;
-        return out.keyInfo;
-    }
-
-    sim::SimMachine& machine_;
-};
-
-// The helper link without the process boundary: requests go straight to the
-// helper's fan service, replies reach the engine on its loop as the real link
-// delivers them. Installing is not possible from here.
-class InProcessHelper final : public FanHelper {
-public:
-    InProcessHelper(FanService& service, MainLoop& loop) : service_(service), loop_(loop) { service_.clientConnected(); }
-
-    bool isReady() const override { return true; }
-    bool isInstalling() const override { return false; }
-    std::string statusText() const override { return L10n::tr("helperReady") + " v" + FanService::helperVersion(); }
-    void refreshState() override {}
-    void setFanTarget(int fan, int rpm, Completion completion) override {
-        service_.setFanTarget(fan, rpm, deliver(std::move(completion)));
-    }
-    void releaseFan(int fan, Completion completion) override { service_.releaseFan(fan, deliver(std::move(completion))); }
-    void releaseAll(Completion completion) override { service_.releaseAllFans(deliver(std::move(completion))); }
-    bool releaseAllBlocking(double) override {
-        bool ok = false;
-        service_.releaseAllFans([&ok](bool result, const std::string&) { ok = result; });
-        return ok;
-    }
-    bool keepFansOnQuitBlocking(double) override {
-        bool ok = false;
-        service_.keepFansOnDisconnect([&ok](bool result) { ok = result; });
-        return ok;
-    }
-    void heartbeat() override { service_.heartbeat([](bool) {}); }
-    void install(Completion completion) override { completion(false, std::string()); }
-    void uninstall(Completion completion) override { completion(false, std::string()); }
-
-private:
-    FanService::Reply deliver(Completion completion) {
-        return [this, completion = std::move(completion)](bool ok, const std::string& message) {
-            loop_.post([completion, ok, message] { completion(ok, message); });
-        };
-    }
-
-    FanService& service_;
-    MainLoop& loop_;
-};
 
 // The machine's HID temperature services, asked directly.
 class SimHID final : public HIDTemperatureReading {
@@ -172,7 +77,10 @@ CoreCounts coreCounts(const sim::MachineProfile& profile) {
 
 struct PreviewMachine::Parts {
     sim::SimMachine machine{sim::MachineProfile::load(previewMachine)};
-    std::shared_ptr<SimSMC> smc = std::make_shared<SimSMC>(machine);
+    // The engine, the sensors and the fan service reach the machine's SMC
+    // driver by direct calls.
+    std::shared_ptr<SMCConnection> smc =
+        std::make_shared<SMCConnection>([this](const SMCKeyDataT& in) { return machine.call(in); });
     std::shared_ptr<SimHID> hid = std::make_shared<SimHID>(machine);
     HardwareSensorManager sensors{smc, hid, machine.profile().model, coreCounts(machine.profile())};
     InlineExecutor executor;

@@ -1,11 +1,16 @@
 #include "selftest/InProcessHelper.h"
 
 #include "platform/MainLoop.h"
+#include "settings/L10n.h"
 
 namespace ventiq {
 
 InProcessHelper::InProcessHelper(FanService& service, MainLoop& loop) : service_(service), loop_(loop) {
     service_.clientConnected();
+}
+
+std::string InProcessHelper::statusText() const {
+    return L10n::tr("helperReady") + " v" + FanService::helperVersion();
 }
 
 void InProcessHelper::setFanTarget(int fan, int rpm, Completion completion) {
@@ -36,8 +41,8 @@ void InProcessHelper::heartbeat() {
     service_.heartbeat([](bool) {});
 }
 
-void InProcessHelper::install(Completion completion) { completion(false, "not available in the self-check"); }
-void InProcessHelper::uninstall(Completion completion) { completion(false, "not available in the self-check"); }
+void InProcessHelper::install(Completion completion) { completion(false, "not available in-process"); }
+void InProcessHelper::uninstall(Completion completion) { completion(false, "not available in-process"); }
 
 FanService::Reply InProcessHelper::deliver(Completion completion) {
     return [this, completion = std::move(completion)](bool ok, const std::string& message) {

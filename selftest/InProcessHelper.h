@@ -18,7 +18,8 @@ public:
 
     bool isReady() const override { return true; }
     bool isInstalling() const override { return false; }
-    std::string statusText() const override { return "in-process fan service"; }
+    // What the real link says of a ready helper, so previews read as the real thing.
+    std::string statusText() const override;
     void refreshState() override {}
     void setFanTarget(int fan, int rpm, Completion completion) override;
     void releaseFan(int fan, Completion completion) override;

@@ -12,6 +12,7 @@
 #include "platform/ManualLoop.h"
 #include "platform/NotificationCenter.h"
 #include "selftest/InProcessHelper.h"
+#include "selftest/InlineExecutor.h"
 #include "sensing/CoreCounts.h"
 #include "sensing/HardwareSensorManager.h"
 #include "sensing/TemperatureSource.h"
@@ -20,14 +21,6 @@
 
 namespace ventiq {
 namespace {
-
-// The helper runs its fan service on a serial queue; in one process with
-// virtual time the queue can simply run each task at once.
-class InlineExecutor final : public Executor {
-public:
-    void post(std::function<void()> task) override { task(); }
-    void runSync(std::function<void()> task) override { task(); }
-};
 
 // The checks hold the CPU at chosen temperatures, because the ladder and
 // protection thresholds are what they check; the simulated machine's own
