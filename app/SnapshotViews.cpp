@@ -19,6 +19,8 @@
 #include "viewkit/QtColor.h"
 #include "windows/MainWindowContext.h"
 #include "windows/MainWindowController.h"
+#include "windows/PreferencesWindowContext.h"
+#include "windows/PreferencesWindowController.h"
 #include "windows/SensorControlSheetController.h"
 #include "windows/WindowSnapshots.h"
 
@@ -72,6 +74,19 @@ Rendered sensorSheet(const Scene& scene) {
     return widget(&sheet, scene.pixelRatio);
 }
 
+// One tab of the settings window, fitted to its page as a click on the tab
+// leaves it.
+Rendered settingsTab(const Scene& scene, int tab) {
+    PreferencesWindowContext context;
+    context.engine = &scene.running.engine();
+    context.notifications = &scene.running.notifications();
+    context.alert = [](const std::string&, const std::string&) {};
+    context.screenVisibleHeight = [height = scene.screenHeight] { return std::optional<double>(height); };
+    PreferencesWindowController controller(context);
+    controller.selectTab(tab);
+    return widget(controller.window(), scene.pixelRatio);
+}
+
 }  // namespace
 
 const std::vector<View>& views() {
@@ -82,6 +97,10 @@ const std::vector<View>& views() {
         {"panel-banner", [](const Scene& s) { return panel(s.withoutHelper, s.pixelRatio); }},
         {"main", mainWindow},
         {"sheet", sensorSheet},
+        {"settings-general", [](const Scene& s) { return settingsTab(s, 0); }},
+        {"settings-menubar", [](const Scene& s) { return settingsTab(s, 1); }},
+        {"settings-presets", [](const Scene& s) { return settingsTab(s, 2); }},
+        {"settings-about", [](const Scene& s) { return settingsTab(s, 3); }},
     };
     return all;
 }

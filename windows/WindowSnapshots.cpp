@@ -1,6 +1,7 @@
 #include "windows/WindowSnapshots.h"
 
 #include <QDir>
+#include <QLayout>
 #include <QPainter>
 #include <QWidget>
 
@@ -9,9 +10,21 @@
 #include "windows/SensorControlSheetController.h"
 
 namespace ventiq {
+namespace {
+
+// A tree that is never shown never handles its layout requests, so a text set
+// after the last layout pass would keep the room of the old one. Parents
+// first, so each layout works in the size its parent has just given it.
+void layOut(QWidget* widget) {
+    if (QLayout* layout = widget->layout()) layout->activate();
+    for (QWidget* child : widget->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) layOut(child);
+}
+
+}  // namespace
 
 QImage renderWidget(QWidget* widget, double devicePixelRatio) {
     widget->ensurePolished();
+    layOut(widget);
     QImage image(widget->size() * devicePixelRatio, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(devicePixelRatio);
     image.fill(Qt::transparent);

@@ -74,7 +74,21 @@ struct Snapshot {
     }
 };
 
-const std::vector<std::string> allViews{"menubar-mono", "menubar-colour", "panel", "panel-banner", "main", "sheet"};
+const std::vector<std::string> settingsTabs{"settings-general", "settings-menubar", "settings-presets", "settings-about"};
+const std::vector<std::string> allViews{"menubar-mono",     "menubar-colour",   "panel",
+                                        "panel-banner",     "main",             "sheet",
+                                        "settings-general", "settings-menubar", "settings-presets",
+                                        "settings-about"};
+
+// The height in points of the band at the top of a settings image, down to
+// where the page's background starts: the tab bar with its hairline.
+double topBandHeight(const QImage& image) {
+    const QColor page(28, 28, 34);
+    const QImage img = image.convertToFormat(QImage::Format_ARGB32);
+    int y = 0;
+    while (y < img.height() && img.pixelColor(2, y) != page) ++y;
+    return y / 2.0;
+}
 
 // The mean x of the pixels drawn in the accent colour (Palette.accent: the
 // slider fills, the default button), as a fraction of the width.
@@ -141,6 +155,28 @@ TEST(SnapshotMode, GeometryFollowsTheScale) {
             if (c.height > 0) {
                 EXPECT_EQ(e.at("height").get<double>(), c.height) << c.view << " " << scale;
             }
+        }
+    }
+}
+
+TEST(SnapshotMode, SettingsTabBarGrowsWithTheScaleButNotItsRoomForTheTitleBarButtons) {
+    struct Case {
+        const char* name;
+        int scale;
+        double bar;
+    };
+    // 52 and 4 points scaled, 32 not.
+    const std::vector<Case> cases{{"100 %", 100, 88}, {"125 %", 125, 102}, {"150 %", 150, 116}};
+    for (const Case& c : cases) {
+        const Snapshot s({"--lang", "en", "--scale", std::to_string(c.scale)});
+        ASSERT_EQ(s.result.exitStatus, 0) << s.result.standardError;
+        for (const std::string& tab : settingsTabs) {
+            SCOPED_TRACE(tab + " " + c.name);
+            ASSERT_TRUE(s.entry(tab, "en", c.scale).is_object());
+            const QImage image = s.image(tab, "en", c.scale);
+            ASSERT_FALSE(image.isNull());
+            EXPECT_EQ(image.pixelColor(2, 0), QColor(38, 38, 46)) << "the bar's own colour at the top";
+            EXPECT_EQ(topBandHeight(image), c.bar);
         }
     }
 }
