@@ -1,6 +1,5 @@
 #include "menubar/StatusBarController.h"
 
-#include <QCloseEvent>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QIcon>
@@ -52,11 +51,6 @@ protected:
     void hideEvent(QHideEvent* event) override {
         QWidget::hideEvent(event);
         owner_.popoverDidClose();
-    }
-    // Closing the fallback window hides it; only the panel's Quit quits.
-    void closeEvent(QCloseEvent* event) override {
-        event->ignore();
-        hide();
     }
 
 private:

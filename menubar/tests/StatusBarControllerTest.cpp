@@ -1,4 +1,6 @@
+#include <QCoreApplication>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QWidget>
 
 #include "menubar/MenuActionView.h"
@@ -153,11 +155,41 @@ TEST_F(StatusBarTest, WithoutATrayThePanelBecomesAWindowThatStaysOpen) {
     EXPECT_EQ(s.popover()->windowType(), Qt::Window);
     s.menuPanel()->onOpenPreferences();
     EXPECT_TRUE(s.isShown()) << "the window stays open";
-    s.popover()->close();
+    // Closing only hides it: the application keeps running without windows.
+    EXPECT_TRUE(s.popover()->close()) << "a window that refuses to close holds back the application's quit";
     EXPECT_FALSE(s.isShown());
     EXPECT_EQ(quits, 0) << "closing the window does not quit";
     s.showPanel();
     EXPECT_TRUE(s.isShown());
+}
+
+// Quitting asks every window to close first and is called off when one
+// refuses; a shown panel, popup or window, must never keep the application
+// (and the fans it holds) running. Another ordinary window is open too, as
+// the main window may be.
+TEST_F(StatusBarTest, AShownPanelLetsTheApplicationQuit) {
+    struct Case {
+        const char* name;
+        double trayWait;
+    };
+    for (const Case& c : {Case{"popup under the item", 1000}, Case{"window without a tray", 0}}) {
+        SCOPED_TRACE(c.name);
+        StatusBarController& s = make(c.trayWait);
+        s.showPanel();
+        ASSERT_TRUE(s.isShown());
+        QWidget other;
+        other.show();
+        QTimer::singleShot(0, [] { QCoreApplication::quit(); });
+        // Ends a loop that a refused quit left running.
+        QTimer giveUp;
+        giveUp.setSingleShot(true);
+        QObject::connect(&giveUp, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+        giveUp.start(3000);
+        EXPECT_EQ(QCoreApplication::exec(), 0);
+        EXPECT_FALSE(s.isShown());
+        EXPECT_FALSE(other.isVisible());
+        controller.reset();
+    }
 }
 
 }  // namespace
