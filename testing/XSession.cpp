@@ -118,6 +118,17 @@ void XSession::click(int x, int y) const {
     run({findProgram("xdotool"), "mousemove", "--sync", std::to_string(x), std::to_string(y), "click", "1"});
 }
 
+void XSession::drag(int fromX, int fromY, int toX, int toY) const {
+    const std::string xdotool = findProgram("xdotool");
+    run({xdotool, "mousemove", "--sync", std::to_string(fromX), std::to_string(fromY), "mousedown", "1"});
+    // Steps, as a hand moves; a widget may look at the motion in between.
+    constexpr int steps = 8;
+    for (int i = 1; i <= steps; ++i)
+        run({xdotool, "mousemove", "--sync", std::to_string(fromX + (toX - fromX) * i / steps),
+             std::to_string(fromY + (toY - fromY) * i / steps)});
+    run({xdotool, "mouseup", "1"});
+}
+
 bool XSession::screenshot(const std::string& path) const {
     return run({findProgram("import"), "-window", "root", path}).has_value();
 }

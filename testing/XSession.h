@@ -36,6 +36,9 @@ public:
     std::vector<std::string> visibleWindows(const std::string& windowClass) const;
     std::optional<Geometry> geometry(const std::string& window) const;
     void click(int x, int y) const;
+    // Presses the left button at the first point, moves to the second in
+    // small steps and releases it there.
+    void drag(int fromX, int fromY, int toX, int toY) const;
     // The whole screen as PNG.
     bool screenshot(const std::string& path) const;
 

@@ -14,6 +14,7 @@
 #include <mutex>
 
 #include "AppStack.h"
+#include "PrivateBus.h"
 #include "app/RemoteInterface.h"
 
 namespace ventiq {
@@ -28,35 +29,6 @@ QCoreApplication& application() {
     static QCoreApplication app(argc, argv);
     return app;
 }
-
-// A session bus of the test's own, on a socket in a private directory.
-class PrivateBus {
-public:
-    PrivateBus() : dir_(fs::temp_directory_path() / ("ventiq-bus-" + std::to_string(::getpid()) + "-" + std::to_string(counter()++))) {
-        fs::create_directories(dir_);
-        daemon_ = std::make_unique<ChildProcess>(ChildProcess::Options{
-            {"/usr/bin/dbus-daemon", "--session", "--nofork", "--print-address",
-             "--address=unix:path=" + (dir_ / "bus").string()},
-            {},
-            true,
-            {}});
-        if (auto line = daemon_->readLine(5s)) address_ = *line;
-    }
-    ~PrivateBus() {
-        daemon_.reset();
-        fs::remove_all(dir_);
-    }
-    const std::string& address() const { return address_; }
-
-private:
-    static int& counter() {
-        static int n = 0;
-        return n;
-    }
-    fs::path dir_;
-    std::unique_ptr<ChildProcess> daemon_;
-    std::string address_;
-};
 
 struct Outcome {
     std::optional<int> status;
