@@ -132,6 +132,7 @@ void MainFanCardView::update(const FanInfo* fan) {
         }
         settingSlider_ = false;
     }
+    placeSpeed();
     updateSteppers();
 }
 
@@ -214,13 +215,7 @@ void MainFanCardView::resizeEvent(QResizeEvent*) {
     place(titleLabel_, QRect(side, 18, std::min(title.width(), w - 2 * side - curveW - 8), title.height()));
     place(curveButton_, QRect(w - side - curveW, 18 + (title.height() - curveH) / 2, curveW, curveH));
 
-    const QSize large = rpmLargeLabel_->sizeHint();
-    place(rpmLargeLabel_, QRect(side, 52, large.width() + 8, large.height()));
-    // "rpm" shares the big number's baseline.
-    const int baseline = 52 + QFontMetrics(rpmLargeLabel_->font()).ascent();
-    const QSize sub = rpmSubLabel_->sizeHint();
-    place(rpmSubLabel_, QRect(side + large.width() + 8, baseline - QFontMetrics(rpmSubLabel_->font()).ascent(),
-                              sub.width(), sub.height()));
+    placeSpeed();
 
     const int normalW = std::max(36, normalLabel_->sizeHint().width());
     const int labelH = normalLabel_->sizeHint().height();
@@ -234,6 +229,20 @@ void MainFanCardView::resizeEvent(QResizeEvent*) {
     const int row2 = normalRowTop + rowHeight + rowGap;
     layoutRow(row2, tier2Label_, tier2TempStepper_, tier2RpmStepper_);
     layoutRow(row2 + rowHeight + rowGap, tier3Label_, tier3TempStepper_, tier3RpmStepper_);
+}
+
+// The big number is as wide as its text, which changes with every reading.
+void MainFanCardView::placeSpeed() {
+    const Qt::LayoutDirection dir = layoutDirection();
+    const QRect area = rect();
+    auto place = [&](QWidget* view, QRect logical) { view->setGeometry(QStyle::visualRect(dir, area, logical)); };
+    const QSize large = rpmLargeLabel_->sizeHint();
+    place(rpmLargeLabel_, QRect(side, 52, large.width() + 8, large.height()));
+    // "rpm" shares the big number's baseline.
+    const int baseline = 52 + QFontMetrics(rpmLargeLabel_->font()).ascent();
+    const QSize sub = rpmSubLabel_->sizeHint();
+    place(rpmSubLabel_, QRect(side + large.width() + 8, baseline - QFontMetrics(rpmSubLabel_->font()).ascent(),
+                              sub.width(), sub.height()));
 }
 
 void MainFanCardView::layoutRow(int top, QLabel* label, StepperBox* temp, StepperBox* rpm) {

@@ -48,6 +48,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void placeSpeed();
     void layoutRow(int top, QLabel* label, StepperBox* temp, StepperBox* rpm);
 
     FanController& ctrl_;

@@ -52,6 +52,12 @@ TEST_F(FanCardTest, ShowsTheFanAndFollowsThePreset) {
     EXPECT_EQ(c.rpmLargeLabel()->text(), "\u2014");
     EXPECT_EQ(c.normalBadge()->text(), "\u2014");
     EXPECT_FALSE(c.slider()->isEnabled());
+
+    // Laid out around the dash when shown, the number grows back to four
+    // digits without being cut off.
+    c.show();
+    c.update(engine->fan(0));
+    EXPECT_GE(c.rpmLargeLabel()->width(), c.rpmLargeLabel()->sizeHint().width());
 }
 
 TEST_F(FanCardTest, DraggingUnderAutoSwitchesToCustomAndConstant) {
