@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include "testing/ChildProcess.h"
 
@@ -31,8 +33,16 @@ public:
         if (auto line = daemon_->readLine(5s)) address_ = *line;
     }
     ~PrivateBus() {
+        using namespace std::chrono_literals;
         daemon_.reset();
-        std::filesystem::remove_all(dir_);
+        // Services the bus started end with it and remove their sockets from
+        // the directory meanwhile, so one pass may meet a vanishing entry.
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            std::error_code error;
+            std::filesystem::remove_all(dir_, error);
+            if (!error && !std::filesystem::exists(dir_, error)) break;
+            std::this_thread::sleep_for(20ms);
+        }
     }
     PrivateBus(const PrivateBus&) = delete;
     PrivateBus& operator=(const PrivateBus&) = delete;
