@@ -41,34 +41,24 @@ void RequestTracker::pass(const std::vector<FanInfo>& fans, const std::vector<Fa
     adoptSavedFansIfNeeded(fans);
 
     std::vector<std::pair<int, int>> wanted;
-    std::vector<int> handBack;
     for (const auto& decision : decisions) {
         if (decision.rpm) {
+            // Wanted again on its way back: asked for afresh like a new fan.
+            if (handingBack_.erase(decision.index) > 0) lastSent_.emplace(decision.index, std::nullopt);
             wanted.emplace_back(decision.index, *decision.rpm);
-        } else if (lastSent_.contains(decision.index)) {
-            handBack.push_back(decision.index);
+        } else if (holds(decision.index)) {
+            handBack(fans, decision.index, now);
         }
     }
-
-    for (int index : handBack) {
-        // A helper that restarted, or that let go of fans kept over a quit,
-        // no longer counts the fan as its own, so nobody else would ever give
-        // it back: it stays held until the hand-back can go out.
-        if (!helper_.isReady()) continue;
-        lastSent_.erase(index);
-        lastSentAt_.erase(index);
-        pendingSince_.erase(index);
-        releasedAt_[index] = now;
-        helper_.releaseFan(index, guarded([this](bool ok, const std::string& message) {
-            lastControlMessage_ = message;
-            if (!ok) sendError_ = message;
-            dataUpdated_();
-        }));
-    }
+    const auto refusal = handBackRefusal();
 
     if (wanted.empty()) {
         sendError_.reset();
-        controlState_ = foreignControlSeen(fans, now) ? ControlState::external() : ControlState::system();
+        if (refusal) {
+            controlState_ = ControlState::failed(*refusal);
+        } else {
+            controlState_ = foreignControlSeen(fans, now) ? ControlState::external() : ControlState::system();
+        }
     } else if (!helper_.isReady()) {
         controlState_ = ControlState::needsHelper();
     } else {
@@ -94,7 +84,9 @@ void RequestTracker::pass(const std::vector<FanInfo>& fans, const std::vector<Fa
 
             lastSent_[index] = rpm;
             lastSentAt_[index] = now;
-            helper_.setFanTarget(index, rpm, guarded([this](bool ok, const std::string& message) {
+            ++unansweredTargets_[index];
+            helper_.setFanTarget(index, rpm, guarded([this, index](bool ok, const std::string& message) {
+                if (--unansweredTargets_[index] <= 0) unansweredTargets_.erase(index);
                 lastControlMessage_ = message;
                 if (ok) {
                     sendError_.reset();
@@ -113,6 +105,8 @@ void RequestTracker::pass(const std::vector<FanInfo>& fans, const std::vector<Fa
         });
         if (sendError_) {
             controlState_ = ControlState::failed(*sendError_);
+        } else if (refusal) {
+            controlState_ = ControlState::failed(*refusal);
         } else if (allConfirmed) {
             controlState_ = ControlState::active();
         } else if (overdue) {
@@ -126,9 +120,54 @@ void RequestTracker::pass(const std::vector<FanInfo>& fans, const std::vector<Fa
     if (adoptedSavedFans_) persistTakenOverFans();
 }
 
+void RequestTracker::handBack(const std::vector<FanInfo>& fans, int index, TimePoint now) {
+    if (lastSent_.erase(index) > 0) {
+        lastSentAt_.erase(index);
+        pendingSince_.erase(index);
+    }
+    HandBack& state = handingBack_[index];
+    // The system has the fan, and no request of ours can still force it.
+    const FanInfo* f = FanDecision::fan(fans, index);
+    if (f && f->forced == false && !unansweredTargets_.contains(index)) {
+        handingBack_.erase(index);
+        return;
+    }
+    // A helper that restarted, or that let go of fans kept over a quit, no
+    // longer counts the fan as its own, so nobody else would ever give it
+    // back: it stays held until the hand-back can go out.
+    if (!helper_.isReady()) return;
+    if (state.unanswered && state.sentAt && now - *state.sentAt < resendInterval) return;
+    state.sentAt = now;
+    state.unanswered = true;
+    state.attempt = ++nextAttempt_;
+    releasedAt_[index] = now;
+    helper_.releaseFan(index, guarded([this, index, attempt = state.attempt](bool ok, const std::string& message) {
+        lastControlMessage_ = message;
+        const auto it = handingBack_.find(index);
+        // An older hand-back's answer says nothing about the latest one.
+        if (it != handingBack_.end() && it->second.attempt == attempt) {
+            if (ok) {
+                handingBack_.erase(it);
+            } else {
+                it->second.unanswered = false;
+                it->second.refusal = message;
+                controlState_ = ControlState::failed(message);
+            }
+        }
+        dataUpdated_();
+    }));
+}
+
+std::optional<std::string> RequestTracker::handBackRefusal() const {
+    for (const auto& [index, state] : handingBack_) {
+        if (state.refusal) return state.refusal;
+    }
+    return std::nullopt;
+}
+
 bool RequestTracker::foreignControlSeen(const std::vector<FanInfo>& fans, TimePoint now) const {
     return std::any_of(fans.begin(), fans.end(), [&](const FanInfo& f) {
-        if (!f.forced.value_or(false) || lastSent_.contains(f.index)) return false;
+        if (!f.forced.value_or(false) || holds(f.index)) return false;
         const auto released = releasedAt_.find(f.index);
         return released == releasedAt_.end() || now - released->second >= releaseGrace;
     });
@@ -142,7 +181,7 @@ void RequestTracker::adoptSavedFansIfNeeded(const std::vector<FanInfo>& fans) {
     const auto saved = store_.integerArray(PrefKeys::takenOverFans).value_or(std::vector<int>{});
     for (int index : saved) {
         const FanInfo* f = FanDecision::fan(fans, index);
-        if (!f || !f->forced.value_or(false) || lastSent_.contains(index)) continue;
+        if (!f || !f->forced.value_or(false) || holds(index)) continue;
         lastSent_[index] = f->target;
         lastSentAt_.erase(index);
     }
@@ -151,15 +190,27 @@ void RequestTracker::adoptSavedFansIfNeeded(const std::vector<FanInfo>& fans) {
 
 void RequestTracker::persistTakenOverFans() {
     std::vector<int> held;
-    held.reserve(lastSent_.size());
     for (const auto& [index, rpm] : lastSent_) held.push_back(index);
+    for (const auto& [index, state] : handingBack_) held.push_back(index);
+    std::sort(held.begin(), held.end());
     // Every pass ends here; the file store syncs each write to disk, so an
     // unchanged list is not written again.
     if (store_.integerArray(PrefKeys::takenOverFans) == held) return;
     store_.setIntegerArray(PrefKeys::takenOverFans, held);
 }
 
-void RequestTracker::forgetRequests() { lastSent_.clear(); }
+void RequestTracker::forgetRequests() {
+    for (auto& [index, rpm] : lastSent_) rpm.reset();
+    lastSentAt_.clear();
+    for (auto& [index, state] : handingBack_) state.unanswered = false;
+}
+
+void RequestTracker::forgetAll() {
+    lastSent_.clear();
+    lastSentAt_.clear();
+    pendingSince_.clear();
+    handingBack_.clear();
+}
 
 void RequestTracker::install(Completion then) {
     std::weak_ptr<int> alive = alive_;
@@ -175,7 +226,9 @@ void RequestTracker::install(Completion then) {
 void RequestTracker::uninstall(TimePoint now, Completion then) {
     helper_.releaseAllBlocking(blockingTimeout);
     for (const auto& [index, rpm] : lastSent_) releasedAt_[index] = now;
-    lastSent_.clear();
+    for (const auto& [index, state] : handingBack_) releasedAt_[index] = now;
+    // The helper is on its way out, and it hands every fan back when it stops.
+    forgetAll();
     persistTakenOverFans();
     std::weak_ptr<int> alive = alive_;
     helper_.uninstall([this, alive, then = std::move(then)](bool ok, const std::string& message) {
@@ -185,14 +238,14 @@ void RequestTracker::uninstall(TimePoint now, Completion then) {
 }
 
 void RequestTracker::quit(bool keepFansOnQuit) {
-    if (lastSent_.empty()) return;
+    if (!holdsAny()) return;
     if (keepFansOnQuit && helper_.keepFansOnQuitBlocking(blockingTimeout)) {
         persistTakenOverFans();
         return;
     }
     // Unconfirmed, the fans stay listed: the next start takes over any that
     // still read as forced and gives them back.
-    if (helper_.releaseAllBlocking(blockingTimeout)) lastSent_.clear();
+    if (helper_.releaseAllBlocking(blockingTimeout)) forgetAll();
     persistTakenOverFans();
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -20,6 +21,12 @@ class PreferenceStore;
 // readback whether they took: which fans the engine holds, what was sent to
 // each and when, the grace after a hand-back, and the list of held fans kept
 // in the preference store so that a later start can take them over.
+//
+// A fan stays in the engine's care until the helper confirmed its hand-back
+// or its readback shows that the system has it. A refused hand-back goes out
+// again on the next pass, an unanswered one after the resend interval: while
+// the engine still sends heartbeats for other fans, the helper's watchdog
+// would never give a forgotten fan back.
 class RequestTracker {
 public:
     using Completion = FanHelper::Completion;
@@ -38,7 +45,9 @@ public:
     // that is not ready is re-checked at once.
     void pass(const std::vector<FanInfo>& fans, const std::vector<FanDecision::Outcome>& decisions, TimePoint now,
               bool force);
-    // Forgets what was sent, so the next forced pass asks for every wanted fan again.
+    // Forgets what was sent, so the next forced pass asks for every wanted fan
+    // again and hands back at once every held fan that is no longer wanted.
+    // The fans stay in the engine's care.
     void forgetRequests();
 
     // Installs the helper; then runs after the tracker has taken note of the answer.
@@ -53,6 +62,23 @@ public:
 private:
     static constexpr double blockingTimeout = 1.5;
 
+    // A held fan on its way back to the system.
+    struct HandBack {
+        std::optional<TimePoint> sentAt;
+        // Whether the last hand-back still waits for its answer.
+        bool unanswered = false;
+        // Tells the answer to the latest hand-back from older ones.
+        uint64_t attempt = 0;
+        // The helper's message when it refused the last hand-back.
+        std::optional<std::string> refusal;
+    };
+
+    bool holds(int index) const { return lastSent_.contains(index) || handingBack_.contains(index); }
+    bool holdsAny() const { return !lastSent_.empty() || !handingBack_.empty(); }
+    void handBack(const std::vector<FanInfo>& fans, int index, TimePoint now);
+    // The message of a refused hand-back whose fan is still forced.
+    std::optional<std::string> handBackRefusal() const;
+    void forgetAll();
     void adoptSavedFansIfNeeded(const std::vector<FanInfo>& fans);
     bool foreignControlSeen(const std::vector<FanInfo>& fans, TimePoint now) const;
     void persistTakenOverFans();
@@ -66,12 +92,19 @@ private:
     ControlState controlState_ = ControlState::system();
     std::string lastControlMessage_;
 
-    // A fan counts as held exactly while it has a lastSent_ entry; an absent
-    // time stands for the distant past.
-    std::map<int, int> lastSent_;
+    // The held fans that are wanted, with the speed last asked for; absent
+    // after the requests were forgotten. An absent time stands for the
+    // distant past.
+    std::map<int, std::optional<int>> lastSent_;
     std::map<int, TimePoint> lastSentAt_;
     std::map<int, TimePoint> pendingSince_;
     std::optional<std::string> sendError_;
+    // The held fans no longer wanted, until the system has them.
+    std::map<int, HandBack> handingBack_;
+    uint64_t nextAttempt_ = 0;
+    // Requests to hold a fan still waiting for their answer, per fan: one of
+    // them may still force a fan that already reads automatic.
+    std::map<int, int> unansweredTargets_;
     std::optional<TimePoint> lastHelperRefresh_;
     std::map<int, TimePoint> releasedAt_;
     bool adoptedSavedFans_ = false;

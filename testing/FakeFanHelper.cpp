@@ -70,7 +70,8 @@ void FakeFanHelper::setFanTarget(int fan, int rpm, Completion completion) {
 
 void FakeFanHelper::releaseFan(int fan, Completion completion) {
     calls_.push_back({"releaseFan", fan});
-    answer([this, fan] { releaseFanKeys(fan); }, std::move(completion), !refusal, refusal.value_or(""));
+    const auto refused = refusal ? refusal : handBackRefusal;
+    answer([this, fan] { releaseFanKeys(fan); }, std::move(completion), !refused, refused.value_or(""));
 }
 
 void FakeFanHelper::releaseAll(Completion completion) {

@@ -39,6 +39,8 @@ public:
     Duration delay{};
     // Requests (setFanTarget, releaseFan, releaseAll) answer false with this.
     std::optional<std::string> refusal;
+    // releaseFan alone answers false with this.
+    std::optional<std::string> handBackRefusal;
     bool becomeReadyOnRefresh = false;
     bool keepResult = true;
     bool releaseAllResult = true;

@@ -1,3 +1,5 @@
+#include <functional>
+
 #include "engine/tests/EngineFixture.h"
 #include "settings/VentiqPrefs.h"
 
@@ -436,6 +438,176 @@ TEST_F(RequestsTest, FansHandedBackOnDisableGetTheGraceToo) {
     EXPECT_TRUE(releases().empty());
     advance(6);
     EXPECT_EQ(engine->controlState(), ControlState::external());
+}
+
+// Left fixed, right in sensor mode on the SSD, both held; then one of them is
+// no longer wanted.
+class HandBackTest : public RequestsTest {
+protected:
+    void startHoldingBoth() {
+        markStarted();
+        store.setInteger(PrefKeys::preset, FanPreset::mySettings);
+        store.setInteger(PrefKeys::rightMode, FanMode::sensor);
+        store.setInteger(PrefKeys::sensorSource, SensorSource::ssd);
+        sensors.snapshot.ssd = 67.5;
+        start();
+        advance(2);
+        ASSERT_EQ(engine->controlState(), ControlState::active());
+        helper.clearCalls();
+    }
+    std::vector<int> keptFans() const {
+        return store.integerArray(PrefKeys::takenOverFans).value_or(std::vector<int>{});
+    }
+};
+
+// While the right fan is still wanted its heartbeats keep the helper's
+// watchdog away, so only the engine can ever give the left fan back.
+TEST_F(HandBackTest, ARefusedHandBackIsRetriedOnEveryPassUntilItIsAccepted) {
+    startHoldingBoth();
+    const std::string refusal = "写入 SMC 失败";
+    helper.handBackRefusal = refusal;
+    engine->setLeftMode(FanMode::auto_);
+    settle();
+    EXPECT_EQ(releases(), std::vector<Call>{release(0)});
+    EXPECT_EQ(engine->controlState(), ControlState::failed(refusal));
+    EXPECT_TRUE(forced(0));
+    EXPECT_EQ(keptFans(), (std::vector<int>{0, 1}));
+
+    helper.clearCalls();
+    advance(2);
+    EXPECT_EQ(releases(), std::vector<Call>{release(0)});
+    EXPECT_EQ(engine->controlState(), ControlState::failed(refusal));
+    EXPECT_TRUE(sends().empty()) << "the right fan is confirmed and left alone";
+    EXPECT_EQ(helper.calls("heartbeat").size(), 1u);
+
+    helper.handBackRefusal.reset();
+    advance(2);
+    EXPECT_EQ(releases().size(), 2u);
+    EXPECT_FALSE(forced(0));
+    EXPECT_TRUE(forced(1));
+    EXPECT_EQ(keptFans(), std::vector<int>{1});
+    EXPECT_EQ(engine->controlState(), ControlState::active());
+    advance(2);
+    EXPECT_EQ(releases().size(), 2u) << "a confirmed hand-back is not repeated";
+}
+
+// With nothing wanted the refusal still shows: the fan is forced, and the
+// engine is the one still trying to give it back.
+TEST_F(HandBackTest, ARefusedHandBackUnderAutoShowsUntilTheFanIsBack) {
+    startHoldingBoth();
+    helper.handBackRefusal = "写入 SMC 失败";
+    engine->setPreset(FanPreset::auto_);
+    settle();
+    advance(8);
+    EXPECT_EQ(engine->controlState(), ControlState::failed("写入 SMC 失败"));
+    EXPECT_TRUE(forced(0) && forced(1));
+    EXPECT_EQ(releases().size(), 10u) << "both fans, on each of five passes";
+    EXPECT_TRUE(helper.calls("heartbeat").empty());
+
+    helper.handBackRefusal.reset();
+    advance(2);
+    EXPECT_FALSE(forced(0) || forced(1));
+    EXPECT_EQ(keptFans(), std::vector<int>{});
+    EXPECT_EQ(engine->controlState(), ControlState::system());
+}
+
+TEST_F(HandBackTest, AnUnansweredHandBackIsResentAndEndsWhenTheFanReadsAutomatic) {
+    startHoldingBoth();
+    helper.delivery = testing::FakeFanHelper::Delivery::held;
+    engine->setLeftMode(FanMode::auto_);
+    settle();
+    EXPECT_EQ(releases().size(), 1u);
+    advance(4);
+    EXPECT_EQ(releases().size(), 1u) << "no answer 3.8 s later: not resent yet";
+    advance(2);
+    EXPECT_EQ(releases().size(), 2u);
+    EXPECT_EQ(keptFans(), (std::vector<int>{0, 1}));
+
+    // the helper did its work, but its answers are lost
+    setForced(0, false, 0);
+    advance(2);
+    EXPECT_EQ(releases().size(), 2u);
+    EXPECT_EQ(keptFans(), std::vector<int>{1});
+    EXPECT_EQ(engine->controlState(), ControlState::active());
+    helper.deliverHeld();
+    advance(4);
+    EXPECT_EQ(releases().size(), 2u) << "late answers change nothing";
+}
+
+// A fan that reads automatic while a request to force it is still out may be
+// forced again by that request, so only the helper's answer can settle it.
+TEST_F(HandBackTest, AnAutomaticReadbackDoesNotEndAHandBackWhileARequestIsOut) {
+    startHoldingBoth();
+    helper.delivery = testing::FakeFanHelper::Delivery::held;
+    engine->setMyLeftRPM(3000);
+    settle();
+    ASSERT_EQ(sends(), std::vector<Call>{send(0, 3000)});
+    setForced(0, false, 0);
+    engine->setLeftMode(FanMode::auto_);
+    settle();
+    EXPECT_EQ(releases(), std::vector<Call>{release(0)});
+    EXPECT_EQ(keptFans(), (std::vector<int>{0, 1}));
+
+    helper.deliverHeld();
+    EXPECT_FALSE(forced(0)) << "the helper forced it, then gave it back";
+    advance(2);
+    EXPECT_EQ(keptFans(), std::vector<int>{1});
+}
+
+// Forgetting what was sent must not forget which fans are held.
+TEST_F(HandBackTest, FansHeldBeforeAWakeOrARetryAreStillHandedBack) {
+    struct Case {
+        const char* name;
+        std::function<void()> forget;
+        // Happens before the pass that follows.
+        std::function<void()> then;
+        std::vector<int> stillForced;
+        ControlState state;
+    };
+    const Case cases[] = {
+        {"wake, then Auto", [this] { engine->onWake(); }, [this] { engine->setPreset(FanPreset::auto_); }, {},
+         ControlState::system()},
+        {"retry, then Auto", [this] { engine->retryApply(); }, [this] { engine->setPreset(FanPreset::auto_); }, {},
+         ControlState::system()},
+        {"wake, the sensor fan's temperature not yet readable", [this] { engine->onWake(); },
+         [this] { sensors.snapshot.ssd.reset(); }, {0}, ControlState::active()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        startHoldingBoth();
+        c.forget();
+        c.then();
+        settle();
+        advance(2);
+        EXPECT_EQ(forced(0), !c.stillForced.empty());
+        EXPECT_FALSE(forced(1));
+        EXPECT_EQ(keptFans(), c.stillForced);
+        EXPECT_EQ(engine->controlState(), c.state);
+        engine.reset();
+        helper.releaseAllBlocking(0);
+        store.remove(PrefKeys::takenOverFans);
+    }
+}
+
+// After a wake the helper is not back yet and the hand-backs at quit are not
+// confirmed: the fans are still the engine's on the next start.
+TEST_F(HandBackTest, FansHeldBeforeAWakeAreNotAnotherProgramsOnTheNextStart) {
+    startHoldingBoth();
+    engine->onWake();
+    helper.ready = false;
+    helper.releaseAllResult = false;
+    engine->setPreset(FanPreset::auto_);
+    settle();
+    engine->shutdown();
+    EXPECT_EQ(keptFans(), (std::vector<int>{0, 1}));
+
+    engine.reset();
+    helper.ready = true;
+    helper.clearCalls();
+    start();
+    EXPECT_EQ(releases(), (std::vector<Call>{release(0), release(1)}));
+    EXPECT_FALSE(forced(0) || forced(1));
+    EXPECT_EQ(engine->controlState(), ControlState::system());
 }
 
 }  // namespace

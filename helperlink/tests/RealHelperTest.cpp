@@ -193,6 +193,55 @@ TEST_F(RealHelperTest, EngineHoldsAFanThroughTheHelper) {
     EXPECT_TRUE(fanBecomes(0, 0)) << "quitting hands the fan back";
 }
 
+// The simulated machine hides the left fan's mode key, so the helper cannot
+// give the fan back; the right fan stays wanted, so its heartbeats keep the
+// helper's watchdog away. The engine itself must try again.
+TEST_F(RealHelperTest, EngineRetriesARefusedHandBackUntilTheFanIsAutomatic) {
+    HelperClient client(config(), loop_, notifications_);
+    ASSERT_TRUE(refreshed(client));
+    SMCConnection smc(sim_.smcPath());
+    testing::FakeTemperatureSource sensors;
+    sensors.setCPU(50);
+    InMemoryPreferenceStore store;
+    store.setFlag(PrefKeys::realControlV1, true);
+    store.setInteger(PrefKeys::myLeftRPM, 3000);
+    store.setInteger(PrefKeys::myRightRPM, 3100);
+
+    FanController engine(&smc, client, sensors, false, store, loop_, notifications_);
+    // One tick in virtual time, then its answers in real time.
+    const auto tickAndSettle = [&] {
+        engine.tick();
+        linktest::pumpFor(loop_, 300ms);
+    };
+    loop_.advanceSeconds(0.2);
+    ASSERT_TRUE(pumpUntil(
+        loop_,
+        [&] {
+            tickAndSettle();
+            return engine.controlState() == ControlState::active();
+        },
+        30s))
+        << engine.controlState().message();
+
+    ASSERT_TRUE(sim_.faultKey("F0md", "missing"));
+    engine.setLeftMode(FanMode::auto_);
+    loop_.advanceSeconds(0.2);
+    linktest::pumpFor(loop_, 300ms);
+    for (int i = 0; i < 2; ++i) tickAndSettle();
+    ASSERT_EQ(engine.controlState().kind(), ControlState::Kind::failed) << "the hand-back was refused";
+    EXPECT_EQ(fan(0)["mode"].get<int>(), 1);
+    EXPECT_EQ(store.integerArray(PrefKeys::takenOverFans), (std::vector<int>{0, 1}));
+
+    ASSERT_TRUE(sim_.clear());
+    for (int i = 0; i < 2 && fan(0)["mode"].get<int>() != 0; ++i) tickAndSettle();
+    EXPECT_EQ(fan(0)["mode"].get<int>(), 0) << "automatic within two ticks";
+    EXPECT_EQ(fan(1)["mode"].get<int>(), 1);
+    tickAndSettle();
+    EXPECT_EQ(engine.controlState(), ControlState::active());
+    EXPECT_EQ(store.integerArray(PrefKeys::takenOverFans), std::vector<int>{1});
+    engine.shutdown();
+}
+
 // Running as root, as the main job in a container does, enabling and
 // disabling run the real scripts directly: no prompt, the activator starts
 // the helper on demand, and removing it hands the fans back.
