@@ -148,6 +148,7 @@ void RequestTracker::handBack(const std::vector<FanInfo>& fans, int index, TimeP
         if (it != handingBack_.end() && it->second.attempt == attempt) {
             if (ok) {
                 handingBack_.erase(it);
+                persistTakenOverFans();
             } else {
                 it->second.unanswered = false;
                 it->second.refusal = message;

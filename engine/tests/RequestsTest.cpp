@@ -224,22 +224,37 @@ TEST_F(RequestsTest, AFanNoLongerWantedWhileTheHelperIsUnreachableIsHandedBackOn
     EXPECT_EQ(engine->controlState(), ControlState::system());
 }
 
+// A wake forgets what was sent, not which fans are held.
 TEST_F(RequestsTest, QuitWhoseHandBackIsNotConfirmedLeavesTheFansForTheNextStart) {
-    startIn(FanPreset::fullSpeed);
-    advance(2);
-    helper.ready = false;
-    helper.releaseAllResult = false;
-    engine->setPreset(FanPreset::auto_);
-    settle();
-    engine->shutdown();
-    EXPECT_EQ(store.integerArray(PrefKeys::takenOverFans), (std::vector<int>{0, 1}));
+    struct Case {
+        const char* name;
+        bool wake;
+    };
+    const Case cases[] = {
+        {"held fans", false},
+        {"fans held before a wake", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        startIn(FanPreset::fullSpeed);
+        advance(2);
+        if (c.wake) engine->onWake();
+        helper.ready = false;
+        helper.releaseAllResult = false;
+        engine->setPreset(FanPreset::auto_);
+        settle();
+        engine->shutdown();
+        EXPECT_EQ(store.integerArray(PrefKeys::takenOverFans), (std::vector<int>{0, 1}));
 
-    engine.reset();
-    helper.ready = true;
-    helper.clearCalls();
-    start();
-    EXPECT_EQ(releases(), (std::vector<Call>{release(0), release(1)}));
-    EXPECT_FALSE(forced(0) || forced(1));
+        engine.reset();
+        helper.ready = true;
+        helper.clearCalls();
+        start();
+        EXPECT_EQ(releases(), (std::vector<Call>{release(0), release(1)}));
+        EXPECT_FALSE(forced(0) || forced(1));
+        EXPECT_EQ(engine->controlState(), ControlState::system()) << "not another program's";
+        engine.reset();
+    }
 }
 
 TEST_F(RequestsTest, HandingBackIsCoveredByTheGraceThenReportedAsExternal) {
@@ -587,27 +602,6 @@ TEST_F(HandBackTest, FansHeldBeforeAWakeOrARetryAreStillHandedBack) {
         helper.releaseAllBlocking(0);
         store.remove(PrefKeys::takenOverFans);
     }
-}
-
-// After a wake the helper is not back yet and the hand-backs at quit are not
-// confirmed: the fans are still the engine's on the next start.
-TEST_F(HandBackTest, FansHeldBeforeAWakeAreNotAnotherProgramsOnTheNextStart) {
-    startHoldingBoth();
-    engine->onWake();
-    helper.ready = false;
-    helper.releaseAllResult = false;
-    engine->setPreset(FanPreset::auto_);
-    settle();
-    engine->shutdown();
-    EXPECT_EQ(keptFans(), (std::vector<int>{0, 1}));
-
-    engine.reset();
-    helper.ready = true;
-    helper.clearCalls();
-    start();
-    EXPECT_EQ(releases(), (std::vector<Call>{release(0), release(1)}));
-    EXPECT_FALSE(forced(0) || forced(1));
-    EXPECT_EQ(engine->controlState(), ControlState::system());
 }
 
 }  // namespace
