@@ -362,6 +362,7 @@ constexpr Entry generalEntries[] = {
     {"notifyFailedTitle",
      {"风扇控制失败", "風扇控制失敗", "Fan control failed", "ファン制御に失敗しました", "팬 제어에 실패했습니다",
       "فشل التحكم في المراوح"}},
+    {"prefNotificationsTitle", {"通知", "通知", "Notifications", "通知", "알림", "الإشعارات"}},
     {"prefNotifications",
      {"过热和风扇控制失败时通知我", "過熱及風扇控制失敗時通知我", "Notify me about overheating and fan control failures",
       "過熱やファン制御の失敗を通知する", "과열 및 팬 제어 실패 시 알림",

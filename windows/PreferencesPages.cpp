@@ -206,6 +206,11 @@ QWidget* PreferencesWindowController::makeGeneralPage() {
                                                act(this, &PreferencesWindowController::refreshChanged)),
                                ui("prefRefreshNote")));
 
+    auto* notify = new ScaledToggle(ScaledToggle::Kind::checkbox, ui("prefNotifications"),
+                                    act(this, &PreferencesWindowController::notificationsToggled));
+    notify->setState(p.showNotifications() ? Qt::Checked : Qt::Unchecked);
+    rows.push_back(settingsRow(ui("prefNotificationsTitle"), notify));
+
     rows.push_back(settingsRow(ui("prefOnQuit"), makeRadios({ui("prefQuitRelease"), ui("prefQuitKeep")},
                                                             p.keepFansOnQuit() ? 1 : 0,
                                                             act(this, &PreferencesWindowController::quitChanged))));
@@ -380,6 +385,10 @@ void PreferencesWindowController::refreshChanged(ScaledControlBase& sender) {
     context_.engine->applyRefreshInterval();
     postDataUpdated();
     refreshLive();
+}
+
+void PreferencesWindowController::notificationsToggled(ScaledControlBase& sender) {
+    prefs().setShowNotifications(static_cast<ScaledToggle&>(sender).isOn());
 }
 
 void PreferencesWindowController::quitChanged(ScaledControlBase& sender) { prefs().setKeepFansOnQuit(sender.tag() == 1); }

@@ -98,6 +98,7 @@ private:
     void languageChanged(ScaledControlBase& sender);
     void unitChanged(ScaledControlBase& sender);
     void refreshChanged(ScaledControlBase& sender);
+    void notificationsToggled(ScaledControlBase& sender);
     void quitChanged(ScaledControlBase& sender);
     void helperButtonClicked();
     void fontResetClicked();

@@ -7,13 +7,9 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusVirtualObject>
-
-#include <mutex>
 
 #include "AppStack.h"
+#include "NotificationServer.h"
 #include "PrivateBus.h"
 #include "app/RemoteInterface.h"
 
@@ -50,41 +46,6 @@ json ctlStatus(const std::string& bus) {
     EXPECT_EQ(out.status, 0);
     return out.lines.empty() ? json() : json::parse(out.lines.back());
 }
-
-// The desktop's notification service as far as the application uses it:
-// Notify, answered with a fresh id, each call recorded.
-class NotificationServer final : public QDBusVirtualObject {
-public:
-    struct Shown {
-        std::string app;
-        std::string summary;
-        std::string body;
-    };
-
-    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
-        if (message.interface() != "org.freedesktop.Notifications" || message.member() != "Notify") return false;
-        const QVariantList a = message.arguments();
-        if (a.size() != 8) return false;
-        std::lock_guard lock(mutex_);
-        shown_.push_back({a[0].toString().toStdString(), a[3].toString().toStdString(), a[4].toString().toStdString()});
-        connection.send(message.createReply(QVariantList{uint(shown_.size())}));
-        return true;
-    }
-    QString introspect(const QString&) const override { return {}; }
-
-    std::vector<Shown> shown() const {
-        std::lock_guard lock(mutex_);
-        return shown_;
-    }
-    void clear() {
-        std::lock_guard lock(mutex_);
-        shown_.clear();
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<Shown> shown_;
-};
 
 class RemoteControl : public ::testing::Test {
 protected:

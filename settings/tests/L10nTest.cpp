@@ -46,7 +46,7 @@ const std::vector<std::string> generalKeys = {
 // Keys of the desktop notifications and their option, in the general table.
 const std::vector<std::string> notificationKeys = {
     "notifyOverheatTitle", "notifyOverheatBody", "notifyCooledTitle",
-    "notifyCooledBody",    "notifyFailedTitle",  "prefNotifications",
+    "notifyCooledBody",    "notifyFailedTitle",  "prefNotificationsTitle", "prefNotifications",
 };
 
 std::multiset<std::string> placeholders(std::string_view text) {

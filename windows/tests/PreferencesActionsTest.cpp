@@ -7,6 +7,7 @@
 
 #include "settings/L10n.h"
 #include "settings/PrefKeys.h"
+#include "settings/SettingsStyle.h"
 #include "viewkit/MenuBarRenderer.h"
 #include "viewkit/Palette.h"
 #include "viewkit/QtColor.h"
@@ -110,7 +111,7 @@ TEST_F(PreferencesActionsTest, BlueTileShowsUntintedAndMonochromeTinted) {
     EXPECT_TRUE(textColoured);
 }
 
-TEST_F(PreferencesActionsTest, StyleUnitRefreshAndQuitChoicesAreStoredAtOnce) {
+TEST_F(PreferencesActionsTest, StyleUnitRefreshNotificationAndQuitChoicesAreStoredAtOnce) {
     Controller& w = make();
     find<ScaledSegmented>([](auto*) { return true; })->choose(1);
     EXPECT_EQ(store.flag(PrefKeys::useFahrenheit), true);
@@ -121,6 +122,11 @@ TEST_F(PreferencesActionsTest, StyleUnitRefreshAndQuitChoicesAreStoredAtOnce) {
     EXPECT_FALSE(toggleTitled("Return fans to automatic control")->isOn());
     toggleTitled("Return fans to automatic control")->activate();
     EXPECT_EQ(store.flag(PrefKeys::keepFansOnQuit), false);
+    ScaledToggle* notify = toggleTitled("Notify me about overheating and fan control failures");
+    ASSERT_NE(notify, nullptr);
+    EXPECT_TRUE(notify->isOn()) << "on until the user turns it off";
+    notify->activate();
+    EXPECT_EQ(store.flag(PrefKeys::showNotifications), false);
 
     w.selectTab(1);
     toggleTitled("Icon only")->activate();
@@ -132,7 +138,7 @@ TEST_F(PreferencesActionsTest, TextSizeSliderShowsTheCapsWhileDraggingAndStoresO
     store.remove(UIScale::defaultsKey);
     // A screen whose panel fits up to 125 % and whose settings window up to 140 %.
     UIScale::refreshPanel(674 * 1.27 + 16);
-    screenHeight = 654 * 1.42 + 16;
+    screenHeight = SettingsStyle::baseWindowHeight * 1.42 + 16;
     Controller& w = make();
     ASSERT_EQ(UIScale::panelCapPercent(), 125);
     ASSERT_EQ(UIScale::windowCapPercent(), 140);

@@ -7,6 +7,7 @@
 #include <QAccessibleActionInterface>
 #include <QTemporaryDir>
 
+#include "settings/AppLanguage.h"
 #include "settings/L10n.h"
 #include "settings/PrefKeys.h"
 #include "windows/controls/ScaleSliderView.h"
@@ -227,6 +228,24 @@ TEST_F(PreferencesWindowTest, TabButtonsAreRadioButtonsForAccessibilityAndSelect
     a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     EXPECT_EQ(w.currentTab(), 3);
     EXPECT_EQ(a->text(QAccessible::Value), "1");
+}
+
+// The text size is capped by the screen on the assumption that the window is
+// never taller than its base height at the chosen factor, so no page may
+// outgrow it in any language.
+TEST_F(PreferencesWindowTest, EveryPageFitsTheHeightTheScaleIsCappedFor) {
+    for (const std::string_view language : AppLanguage::supported) {
+        store.setText(PrefKeys::selectedLanguage, std::string(language));
+        for (const int percent : {100, 125, 150}) {
+            setScale(percent);
+            Controller& w = make();
+            const double limit = std::ceil(SettingsStyle::baseWindowHeight * UIScale::windowFactor());
+            for (int tab = 0; tab < Controller::pageCount; ++tab) {
+                w.selectTab(tab);
+                EXPECT_LE(w.window()->height(), limit) << language << " " << percent << " % tab " << tab;
+            }
+        }
+    }
 }
 
 // Every tab in three languages at three sizes, at the device-pixel ratio of
