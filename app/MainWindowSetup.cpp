@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "app/AppServices.h"
+#include "app/SettingsWindowSetup.h"
 #include "helperlink/HelperClient.h"
 #include "platform/PlatformServicesClient.h"
 #include "sensing/CoreCounts.h"
@@ -38,6 +39,7 @@ MainWindowContext mainWindowContext(AppServices& services) {
     context.makeSensorReader = machineSensorListReaders();
     HelperClient* helper = &services.helper();
     context.runsFromAllowedPath = [helper] { return helper->runsFromAllowedPath(); };
+    context.openPreferences = showSettingsWindow;
     context.alert = [](const std::string& title, const std::string& message) { showAlert(title, message); };
     return context;
 }

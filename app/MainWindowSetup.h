@@ -11,8 +11,8 @@ class AppServices;
 SensorListReaderFactory machineSensorListReaders();
 
 // What the main window needs, over the application's engine, helper link
-// and notification centre. The settings window is opened through
-// openPreferences, which the caller fills in.
+// and notification centre. Its gear opens the settings window the panel
+// opens (showSettingsWindow).
 MainWindowContext mainWindowContext(AppServices& services);
 
 }  // namespace ventiq

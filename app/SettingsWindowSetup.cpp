@@ -22,4 +22,6 @@ void installSettingsWindow(AppServices& services, const Environment& environment
     PreferencesWindowController::setContext(context);
 }
 
+void showSettingsWindow() { PreferencesWindowController::show(); }
+
 }  // namespace ventiq

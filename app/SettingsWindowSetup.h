@@ -11,4 +11,8 @@ class Environment;
 // the window itself is built on its first show.
 void installSettingsWindow(AppServices& services, const Environment& environment);
 
+// Brings the one settings window forward, on the tab it was on. The panel's
+// "Settings…" row and the main window's gear both open it here.
+void showSettingsWindow();
+
 }  // namespace ventiq

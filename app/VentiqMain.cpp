@@ -130,7 +130,7 @@ int runApplication(int argc, char** argv, bool headless, bool json, ShownWindow 
             TraySurface::Windows windows;
             windows.showMainWindow = [] { MainWindowController::show(); };
             windows.rebuildMainWindowIfOpen = [] { MainWindowController::rebuildIfOpen(); };
-            windows.showSettings = [] { PreferencesWindowController::show(); };
+            windows.showSettings = showSettingsWindow;
             windows.rebuildSettingsWindowIfOpen = [] { PreferencesWindowController::rebuildIfOpen(); };
             return std::make_unique<TraySurface>(engine, services.loop(), services.notifications(),
                                                  std::move(windows), [] { QCoreApplication::quit(); });

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QThread>
 #include <QTimer>
+#include <QToolButton>
 
 #include <cstdlib>
 #include <filesystem>
@@ -16,14 +17,20 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
+#include "app/MainWindowSetup.h"
 #include "app/QtMainLoop.h"
+#include "app/SettingsWindowSetup.h"
 #include "engine/FanController.h"
 #include "helperlink/HelperClient.h"
 #include "platform/Environment.h"
 #include "sensing/HardwareSensorManager.h"
+#include "settings/L10n.h"
 #include "settings/PrefKeys.h"
 #include "settings/TempFormat.h"
 #include "viewkit/ShowAlert.h"
+#include "windows/MainContentView.h"
+#include "windows/MainWindowController.h"
+#include "windows/PreferencesWindowController.h"
 
 namespace ventiq {
 namespace {
@@ -180,6 +187,47 @@ TEST(AppServices, InstallsTheInstancesItBuildsAndTakesThemBackAtTheEnd) {
     EXPECT_THROW(HardwareSensorManager::shared(), std::logic_error);
     EXPECT_THROW(HelperClient::shared(), std::logic_error);
     EXPECT_EQ(TempFormat::string(50), "50°C");
+    std::filesystem::remove_all(home);
+}
+
+// The windows as the application wires them. They live as long as the
+// process, so the services they were given do too.
+TEST(ApplicationWindows, TheMainWindowsGearOpensTheOneSettingsWindowThePanelOpens) {
+    application();
+    char scratch[] = "/tmp/ventiq-windows-XXXXXX";
+    ASSERT_NE(::mkdtemp(scratch), nullptr);
+    const std::filesystem::path home = scratch;
+    static MapEnvironment env({{"XDG_CONFIG_HOME", home.string()},
+                               {"VENTIQ_HELPER_SOCKET", (home / "no-helper.sock").string()}});
+    ::setenv("VENTIQ_SMC_DEVICE", (home / "no-smc.sock").c_str(), 1);
+    ::setenv("VENTIQ_PLATFORM_SOCKET", (home / "no-platform.sock").c_str(), 1);
+    static AppServices* services = new AppServices(env);
+    installSettingsWindow(*services, env);
+    MainWindowController::setContext(mainWindowContext(*services));
+    MainWindowController::show();
+    ASSERT_NE(MainWindowController::shared(), nullptr);
+    QToolButton* gear = MainWindowController::shared()->content()->settingsGear();
+    EXPECT_EQ(PreferencesWindowController::shared(), nullptr);
+
+    auto visibleSettingsWindows = [title = QString::fromStdString(L10n::tr("preferences")).remove(u'…')] {
+        int n = 0;
+        for (QWidget* w : QApplication::topLevelWidgets()) n += w->isVisible() && w->windowTitle() == title;
+        return n;
+    };
+    gear->click();
+    PreferencesWindowController* settings = PreferencesWindowController::shared();
+    ASSERT_NE(settings, nullptr);
+    EXPECT_TRUE(settings->window()->isVisible());
+    EXPECT_EQ(visibleSettingsWindows(), 1);
+
+    // Closed, then opened from the panel's row and from the gear again: the same window.
+    settings->window()->close();
+    EXPECT_EQ(visibleSettingsWindows(), 0);
+    showSettingsWindow();
+    EXPECT_EQ(PreferencesWindowController::shared(), settings);
+    gear->click();
+    EXPECT_EQ(PreferencesWindowController::shared(), settings);
+    EXPECT_EQ(visibleSettingsWindows(), 1);
     std::filesystem::remove_all(home);
 }
 
