@@ -1,5 +1,7 @@
 #include "engine/ControlSettings.h"
 
+#include <optional>
+#include <type_traits>
 #include <utility>
 
 #include "platform/PreferenceStore.h"
@@ -7,7 +9,68 @@
 
 namespace ventiq {
 
+// One control setting: its key, its field, what a change of it means to the
+// owner, and the limit a loaded value is brought into. Values the user sets
+// are taken as they are.
+template <typename T>
+struct StoredSetting {
+    const char* key;
+    T ControlSettings::Values::*field;
+    ControlSettings::Change change;
+    T (*limit)(T) = nullptr;
+};
+
 namespace {
+using Values = ControlSettings::Values;
+using Change = ControlSettings::Change;
+
+// Flags, integers and doubles are stored as they are, the enumerations by
+// their raw value; a raw value outside the set reads as absent.
+template <typename T>
+std::optional<T> readStored(const PreferenceStore& store, const char* key) {
+    if constexpr (std::is_same_v<T, bool>) {
+        return store.flag(key);
+    } else if constexpr (std::is_same_v<T, int>) {
+        return store.integer(key);
+    } else if constexpr (std::is_same_v<T, double>) {
+        return store.number(key);
+    } else {
+        const auto raw = store.integer(key);
+        if (!raw) return std::nullopt;
+        return T::fromRawValue(*raw);
+    }
+}
+
+template <typename T>
+void writeStored(PreferenceStore& store, const char* key, T value) {
+    if constexpr (std::is_same_v<T, bool>) {
+        store.setFlag(key, value);
+    } else if constexpr (std::is_same_v<T, int>) {
+        store.setInteger(key, value);
+    } else if constexpr (std::is_same_v<T, double>) {
+        store.setNumber(key, value);
+    } else {
+        store.setInteger(key, value.rawValue());
+    }
+}
+
+namespace stored {
+constexpr StoredSetting<int> myLeftRPM{PrefKeys::myLeftRPM, &Values::myLeftRPM, Change::speed};
+constexpr StoredSetting<int> myRightRPM{PrefKeys::myRightRPM, &Values::myRightRPM, Change::speed};
+constexpr StoredSetting<FanMode> leftMode{PrefKeys::leftMode, &Values::leftMode, Change::mode};
+constexpr StoredSetting<FanMode> rightMode{PrefKeys::rightMode, &Values::rightMode, Change::mode};
+constexpr StoredSetting<bool> leftLadderEnabled{PrefKeys::leftLadderEnabled, &Values::leftLadderEnabled,
+                                                Change::ladderSwitch};
+constexpr StoredSetting<bool> rightLadderEnabled{PrefKeys::rightLadderEnabled, &Values::rightLadderEnabled,
+                                                 Change::ladderSwitch};
+constexpr StoredSetting<double> sensorStartTemp{PrefKeys::sensorStart, &Values::sensorStartTemp, Change::sensorCurve};
+constexpr StoredSetting<double> sensorMaxTemp{PrefKeys::sensorMax, &Values::sensorMaxTemp, Change::sensorCurve};
+constexpr StoredSetting<SensorSource> sensorSource{PrefKeys::sensorSource, &Values::sensorSource, Change::sensorCurve};
+constexpr StoredSetting<bool> sustainedMaxOn{PrefKeys::ladderMaxOn, &Values::sustainedMaxOn, Change::sustainedHeat};
+constexpr StoredSetting<int> sustainedMinutes{PrefKeys::ladderMaxMin, &Values::sustainedMinutes, Change::sustainedHeat,
+                                              [](int v) { return TempLadder::sustainedMinutesRange.clamp(v); }};
+}  // namespace stored
+
 struct LadderKeys {
     const char* on;
     const char* temp;
@@ -46,38 +109,44 @@ void ControlSettings::changed(Change change, FanPreset presetBefore) const {
     if (listener_) listener_(change, presetBefore);
 }
 
+template <typename T>
+void ControlSettings::assign(const StoredSetting<T>& setting, T value) {
+    values_.*setting.field = value;
+    writeStored(store_, setting.key, value);
+    changed(setting.change);
+}
+
+template <typename... T>
+void ControlSettings::loadStored(const StoredSetting<T>&... settings) {
+    const auto loadOne = [this]<typename V>(const StoredSetting<V>& setting) {
+        const auto value = readStored<V>(store_, setting.key);
+        if (value) assign(setting, setting.limit ? setting.limit(*value) : *value);
+    };
+    (loadOne(settings), ...);
+}
+
 void ControlSettings::load() {
     if (!store_.flag(PrefKeys::realControlV1)) {
         // A preset stored before this version held the fans for real must
         // not take them over unasked on the first run.
         store_.setFlag(PrefKeys::realControlV1, true);
-        store_.setInteger(PrefKeys::preset, FanPreset(FanPreset::auto_).rawValue());
+        writeStored(store_, PrefKeys::preset, FanPreset(FanPreset::auto_));
     }
-    if (const auto raw = store_.integer(PrefKeys::preset)) {
-        if (const auto p = FanPreset::fromRawValue(*raw)) setPreset(*p);
-    }
-    const auto lastRaw = store_.integer(PrefKeys::lastActivePreset);
-    if (lastRaw && (*lastRaw == FanPreset::mySettings || *lastRaw == FanPreset::fullSpeed)) {
-        values_.lastActivePreset = *FanPreset::fromRawValue(*lastRaw);
+    if (const auto p = readStored<FanPreset>(store_, PrefKeys::preset)) setPreset(*p);
+    const auto last = readStored<FanPreset>(store_, PrefKeys::lastActivePreset);
+    if (last && *last != FanPreset::auto_) {
+        values_.lastActivePreset = *last;
     } else if (values_.preset != FanPreset::auto_) {
         values_.lastActivePreset = values_.preset;
     }
-    if (const auto v = store_.integer(PrefKeys::myLeftRPM)) setMyLeftRPM(*v);
-    if (const auto v = store_.integer(PrefKeys::myRightRPM)) setMyRightRPM(*v);
-    if (const auto v = store_.integer(PrefKeys::leftMode)) {
-        if (const auto m = FanMode::fromRawValue(*v)) setLeftMode(*m);
-    }
-    if (const auto v = store_.integer(PrefKeys::rightMode)) {
-        if (const auto m = FanMode::fromRawValue(*v)) setRightMode(*m);
-    }
-    if (const auto v = store_.flag(PrefKeys::leftLadderEnabled)) setLeftLadderEnabled(*v);
-    if (const auto v = store_.flag(PrefKeys::rightLadderEnabled)) setRightLadderEnabled(*v);
-    if (const auto v = store_.number(PrefKeys::sensorStart)) setSensorStartTemp(*v);
-    if (const auto v = store_.number(PrefKeys::sensorMax)) setSensorMaxTemp(*v);
-    if (const auto v = store_.integer(PrefKeys::sensorSource)) {
-        if (const auto s = SensorSource::fromRawValue(*v)) setSensorSource(*s);
-    }
+    loadStored(stored::myLeftRPM, stored::myRightRPM, stored::leftMode, stored::rightMode, stored::leftLadderEnabled,
+               stored::rightLadderEnabled, stored::sensorStartTemp, stored::sensorMaxTemp, stored::sensorSource);
+    loadLadders();
+    loadStored(stored::sustainedMaxOn, stored::sustainedMinutes);
+}
 
+// The two upper settings load together so that they end up in order.
+void ControlSettings::loadLadders() {
     LadderTier tier2 = values_.ladder2;
     LadderTier tier3 = values_.ladder3;
     const bool stored2 = readLadder(store_, ladder2Keys, tier2);
@@ -85,77 +154,30 @@ void ControlSettings::load() {
     const auto [normal2, normal3] = TempLadder::normalized(tier2, tier3, true);
     if (stored2 || normal2 != values_.ladder2) setLadder2(normal2);
     if (stored3 || normal3 != values_.ladder3) setLadder3(normal3);
-
-    if (const auto v = store_.flag(PrefKeys::ladderMaxOn)) setSustainedMaxOn(*v);
-    if (const auto v = store_.integer(PrefKeys::ladderMaxMin)) {
-        setSustainedMinutes(TempLadder::sustainedMinutesRange.clamp(*v));
-    }
 }
 
 void ControlSettings::setPreset(FanPreset value) {
     const FanPreset before = values_.preset;
     values_.preset = value;
-    store_.setInteger(PrefKeys::preset, value.rawValue());
+    writeStored(store_, PrefKeys::preset, value);
     if (value != FanPreset::auto_) {
         values_.lastActivePreset = value;
-        store_.setInteger(PrefKeys::lastActivePreset, value.rawValue());
+        writeStored(store_, PrefKeys::lastActivePreset, value);
     }
     changed(Change::preset, before);
 }
 
-void ControlSettings::setMyLeftRPM(int value) {
-    values_.myLeftRPM = value;
-    store_.setInteger(PrefKeys::myLeftRPM, value);
-    changed(Change::speed);
-}
-
-void ControlSettings::setMyRightRPM(int value) {
-    values_.myRightRPM = value;
-    store_.setInteger(PrefKeys::myRightRPM, value);
-    changed(Change::speed);
-}
-
-void ControlSettings::setLeftMode(FanMode value) {
-    values_.leftMode = value;
-    store_.setInteger(PrefKeys::leftMode, value.rawValue());
-    changed(Change::mode);
-}
-
-void ControlSettings::setRightMode(FanMode value) {
-    values_.rightMode = value;
-    store_.setInteger(PrefKeys::rightMode, value.rawValue());
-    changed(Change::mode);
-}
-
-void ControlSettings::setLeftLadderEnabled(bool value) {
-    values_.leftLadderEnabled = value;
-    store_.setFlag(PrefKeys::leftLadderEnabled, value);
-    changed(Change::ladderSwitch);
-}
-
-void ControlSettings::setRightLadderEnabled(bool value) {
-    values_.rightLadderEnabled = value;
-    store_.setFlag(PrefKeys::rightLadderEnabled, value);
-    changed(Change::ladderSwitch);
-}
-
-void ControlSettings::setSensorStartTemp(double value) {
-    values_.sensorStartTemp = value;
-    store_.setNumber(PrefKeys::sensorStart, value);
-    changed(Change::sensorCurve);
-}
-
-void ControlSettings::setSensorMaxTemp(double value) {
-    values_.sensorMaxTemp = value;
-    store_.setNumber(PrefKeys::sensorMax, value);
-    changed(Change::sensorCurve);
-}
-
-void ControlSettings::setSensorSource(SensorSource value) {
-    values_.sensorSource = value;
-    store_.setInteger(PrefKeys::sensorSource, value.rawValue());
-    changed(Change::sensorCurve);
-}
+void ControlSettings::setMyLeftRPM(int value) { assign(stored::myLeftRPM, value); }
+void ControlSettings::setMyRightRPM(int value) { assign(stored::myRightRPM, value); }
+void ControlSettings::setLeftMode(FanMode value) { assign(stored::leftMode, value); }
+void ControlSettings::setRightMode(FanMode value) { assign(stored::rightMode, value); }
+void ControlSettings::setLeftLadderEnabled(bool value) { assign(stored::leftLadderEnabled, value); }
+void ControlSettings::setRightLadderEnabled(bool value) { assign(stored::rightLadderEnabled, value); }
+void ControlSettings::setSensorStartTemp(double value) { assign(stored::sensorStartTemp, value); }
+void ControlSettings::setSensorMaxTemp(double value) { assign(stored::sensorMaxTemp, value); }
+void ControlSettings::setSensorSource(SensorSource value) { assign(stored::sensorSource, value); }
+void ControlSettings::setSustainedMaxOn(bool value) { assign(stored::sustainedMaxOn, value); }
+void ControlSettings::setSustainedMinutes(int value) { assign(stored::sustainedMinutes, value); }
 
 void ControlSettings::setLadder2(const LadderTier& value) {
     values_.ladder2 = value;
@@ -167,18 +189,6 @@ void ControlSettings::setLadder3(const LadderTier& value) {
     values_.ladder3 = value;
     writeLadder(store_, ladder3Keys, value);
     changed(Change::ladder);
-}
-
-void ControlSettings::setSustainedMaxOn(bool value) {
-    values_.sustainedMaxOn = value;
-    store_.setFlag(PrefKeys::ladderMaxOn, value);
-    changed(Change::sustainedHeat);
-}
-
-void ControlSettings::setSustainedMinutes(int value) {
-    values_.sustainedMinutes = value;
-    store_.setInteger(PrefKeys::ladderMaxMin, value);
-    changed(Change::sustainedHeat);
 }
 
 }  // namespace ventiq

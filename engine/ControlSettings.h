@@ -9,6 +9,9 @@
 namespace ventiq {
 
 class PreferenceStore;
+// How one control setting sits in the store; defined with the settings' table.
+template <typename T>
+struct StoredSetting;
 
 // The user's control settings as kept in the preference domain: read once at
 // start with their defaults and limits, written back on every assignment, the
@@ -66,6 +69,13 @@ public:
     void setSustainedMinutes(int value);
 
 private:
+    // Keeps one setting's value, writes it under its key and tells the listener.
+    template <typename T>
+    void assign(const StoredSetting<T>& setting, T value);
+    // Assigns, in order, each stored value that its setting accepts.
+    template <typename... T>
+    void loadStored(const StoredSetting<T>&... settings);
+    void loadLadders();
     void changed(Change change, FanPreset presetBefore) const;
     void changed(Change change) const { changed(change, values_.preset); }
 
