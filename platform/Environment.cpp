@@ -9,6 +9,13 @@ const Environment& Environment::process() {
     return env;
 }
 
+std::optional<std::filesystem::path> Environment::configHome() const {
+    namespace fs = std::filesystem;
+    if (auto xdg = get("XDG_CONFIG_HOME"); xdg && fs::path(*xdg).is_absolute()) return fs::path(*xdg);
+    if (auto home = get("HOME"); home && fs::path(*home).is_absolute()) return fs::path(*home) / ".config";
+    return std::nullopt;
+}
+
 std::optional<std::string> ProcessEnvironment::get(const std::string& name) const {
     if (const char* v = std::getenv(name.c_str())) return std::string(v);
     return std::nullopt;

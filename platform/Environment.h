@@ -1,4 +1,5 @@
 #pragma once
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
@@ -11,6 +12,10 @@ class Environment {
 public:
     virtual ~Environment() = default;
     virtual std::optional<std::string> get(const std::string& name) const = 0;
+
+    // The user's configuration folder: $XDG_CONFIG_HOME, with ~/.config
+    // standing in for an unset or relative one; none without either.
+    std::optional<std::filesystem::path> configHome() const;
 
     // The environment of this process.
     static const Environment& process();

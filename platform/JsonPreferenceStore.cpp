@@ -1,13 +1,11 @@
 #include "platform/JsonPreferenceStore.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <fstream>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <sstream>
+
+#include "platform/AtomicFile.h"
 
 namespace ventiq {
 
@@ -54,27 +52,6 @@ std::optional<PreferenceStore::Value> toValue(const json& j) {
 
 json toJson(const PreferenceStore::Value& v) {
     return std::visit([](const auto& x) { return json(x); }, v);
-}
-
-bool writeAll(int fd, const std::string& data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// The rename is only durable once the directory entry itself is on disk.
-void syncDirectory(const fs::path& dir) {
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
 }
 
 }  // namespace
@@ -126,34 +103,15 @@ bool JsonPreferenceStore::writeLocked() {
     // Texts that are not valid UTF-8 are written with replacement characters
     // rather than making the whole file unwritable.
     const std::string data = state_->doc.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
-    const fs::path dir = file_.has_parent_path() ? file_.parent_path() : fs::path(".");
-    std::error_code ec;
-    fs::create_directories(dir, ec);
-
-    std::string tmpl = (dir / ("." + file_.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) return false;
-    const bool written = writeAll(fd, data) && ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(tmpl.c_str(), file_.c_str()) != 0) {
-        ::unlink(tmpl.c_str());
-        return false;
-    }
-    syncDirectory(dir);
+    if (AtomicFile::replace(file_, data) != 0) return false;
     state_->damaged = false;
     return true;
 }
 
 std::optional<fs::path> JsonPreferenceStore::defaultPath(const Environment& env) {
-    fs::path base;
-    if (auto xdg = env.get("XDG_CONFIG_HOME"); xdg && fs::path(*xdg).is_absolute()) {
-        base = *xdg;
-    } else if (auto home = env.get("HOME"); home && fs::path(*home).is_absolute()) {
-        base = fs::path(*home) / ".config";
-    } else {
-        return std::nullopt;
-    }
-    return base / "com.quillmoor.ventiq" / "preferences.json";
+    const auto base = env.configHome();
+    if (!base) return std::nullopt;
+    return *base / "com.quillmoor.ventiq" / "preferences.json";
 }
 
 }  // namespace ventiq

@@ -1,7 +1,5 @@
 #include "platform/LoginItem.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/AtomicFile.h"
 #include "platform/Environment.h"
 
 namespace ventiq {
@@ -39,26 +38,14 @@ std::string trimmed(std::string s) {
     return s.substr(first, last - first + 1);
 }
 
-void syncDirectory(const fs::path& dir) {
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
 }  // namespace
 
 LoginItem::LoginItem(fs::path entryFile, std::string exec) : entryFile_(std::move(entryFile)), exec_(std::move(exec)) {}
 
 std::optional<fs::path> LoginItem::defaultEntryPath(const Environment& env) {
-    fs::path base;
-    if (auto xdg = env.get("XDG_CONFIG_HOME"); xdg && fs::path(*xdg).is_absolute())
-        base = *xdg;
-    else if (auto home = env.get("HOME"); home && fs::path(*home).is_absolute())
-        base = fs::path(*home) / ".config";
-    else
-        return std::nullopt;
-    return base / "autostart" / "com.quillmoor.ventiq.desktop";
+    const auto base = env.configHome();
+    if (!base) return std::nullopt;
+    return *base / "autostart" / "com.quillmoor.ventiq.desktop";
 }
 
 bool LoginItem::isEnabled() const {
@@ -98,37 +85,14 @@ std::string LoginItem::entryText() const {
 std::optional<std::string> LoginItem::setEnabled(bool on) { return on ? write() : remove(); }
 
 std::optional<std::string> LoginItem::write() {
-    const fs::path dir = entryFile_.parent_path();
-    std::error_code ec;
-    fs::create_directories(dir, ec);
-    if (ec) return ec.message();
-
-    std::string tmpl = (dir / ("." + entryFile_.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) return errorText(errno);
-    const std::string data = entryText();
-    size_t done = 0;
-    int err = 0;
-    while (done < data.size() && err == 0) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno != EINTR) err = errno;
-        if (n > 0) done += static_cast<size_t>(n);
-    }
-    if (err == 0 && ::fchmod(fd, 0644) != 0) err = errno;
-    if (err == 0 && ::fsync(fd) != 0) err = errno;
-    if (::close(fd) != 0 && err == 0) err = errno;
-    if (err == 0 && ::rename(tmpl.c_str(), entryFile_.c_str()) != 0) err = errno;
-    if (err != 0) {
-        ::unlink(tmpl.c_str());
-        return errorText(err);
-    }
-    syncDirectory(dir);
+    // The mode of an ordinary desktop entry, not the temporary file's owner-only one.
+    if (const int err = AtomicFile::replace(entryFile_, entryText(), 0644)) return errorText(err);
     return std::nullopt;
 }
 
 std::optional<std::string> LoginItem::remove() {
     if (::unlink(entryFile_.c_str()) != 0 && errno != ENOENT) return errorText(errno);
-    syncDirectory(entryFile_.parent_path());
+    AtomicFile::syncDirectory(entryFile_.parent_path());
     return std::nullopt;
 }
 
