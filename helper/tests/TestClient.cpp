@@ -28,6 +28,7 @@
 #include <chrono>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -63,49 +64,55 @@ std::vector<uint8_t> fromHex(const std::string& hex) {
     return out;
 }
 
+// The next whole frame on fd, or absent with why none came: "timeout" after
+// 5 s without a byte, "closed" on a hang-up.
+std::optional<std::vector<uint8_t>> nextFrame(int fd, wire::FrameDecoder& frames, std::string& failure) {
+    for (;;) {
+        if (auto payload = frames.next()) return payload;
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 5000) <= 0) {
+            failure = "timeout";
+            return std::nullopt;
+        }
+        uint8_t buf[4096];
+        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n <= 0) {
+            failure = "closed";
+            return std::nullopt;
+        }
+        frames.feed(std::span<const uint8_t>(buf, static_cast<size_t>(n)));
+    }
+}
+
 // Waits for the reply to the given id.
 std::string await(int64_t id, HelperMethod method) {
-    for (;;) {
-        if (auto payload = decoder.next()) {
-            auto decoded = wire::decodeReply(*payload);
-            if (!std::holds_alternative<wire::Reply>(decoded)) return "bad reply";
-            auto& reply = std::get<wire::Reply>(decoded);
-            if (reply.id != id) continue;
-            if (wire::checkReply(reply, method)) return "bad reply";
-            std::string line = "reply";
-            for (const auto& v : reply.values) {
-                line += " ";
-                if (auto* s = std::get_if<std::string>(&v)) line += *s;
-                if (auto* b = std::get_if<bool>(&v)) line += *b ? "1" : "0";
-            }
-            return line;
+    std::string failure;
+    while (const auto payload = nextFrame(sock, decoder, failure)) {
+        auto decoded = wire::decodeReply(*payload);
+        if (!std::holds_alternative<wire::Reply>(decoded)) return "bad reply";
+        auto& reply = std::get<wire::Reply>(decoded);
+        if (reply.id != id) continue;
+        if (wire::checkReply(reply, method)) return "bad reply";
+        std::string line = "reply";
+        for (const auto& v : reply.values) {
+            line += " ";
+            if (auto* s = std::get_if<std::string>(&v)) line += *s;
+            if (auto* b = std::get_if<bool>(&v)) line += *b ? "1" : "0";
         }
-        pollfd p{sock, POLLIN, 0};
-        if (::poll(&p, 1, 5000) <= 0) return "timeout";
-        uint8_t buf[4096];
-        const ssize_t n = ::recv(sock, buf, sizeof buf, 0);
-        if (n <= 0) return "closed";
-        decoder.feed(std::span<const uint8_t>(buf, static_cast<size_t>(n)));
+        return line;
     }
+    return failure;
 }
 
 // Reads the helper's challenge on fd and echoes it.
 std::string answerChallenge(int fd, wire::FrameDecoder& frames) {
-    for (;;) {
-        if (auto payload = frames.next()) {
-            const auto token = wire::decodeChallenge(*payload);
-            if (!token) return "bad challenge";
-            const auto echo = wire::encodeChallenge(*token);
-            return ::send(fd, echo.data(), echo.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(echo.size()) ? "echoed"
-                                                                                                           : "closed";
-        }
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, 5000) <= 0) return "timeout";
-        uint8_t buf[4096];
-        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-        if (n <= 0) return "closed";
-        frames.feed(std::span<const uint8_t>(buf, static_cast<size_t>(n)));
-    }
+    std::string failure;
+    const auto payload = nextFrame(fd, frames, failure);
+    if (!payload) return failure;
+    const auto token = wire::decodeChallenge(*payload);
+    if (!token) return "bad challenge";
+    const auto echo = wire::encodeChallenge(*token);
+    return ::send(fd, echo.data(), echo.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(echo.size()) ? "echoed" : "closed";
 }
 
 std::string greet() {
@@ -128,13 +135,17 @@ std::string call(HelperMethod method, std::vector<wire::Value> args) {
     return await(id, method);
 }
 
+// A connected socket, or -1 with errno telling why.
 int connectSocket(const std::string& path) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
     if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        const int err = errno;
         ::close(fd);
+        errno = err;
         return -1;
     }
     return fd;
@@ -198,16 +209,8 @@ std::string forkEcho() {
 std::string connectTo(const std::string& path) {
     greeted = false;
     raw = false;
-    sock = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
-    if (::connect(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        std::string e = std::strerror(errno);
-        ::close(sock);
-        sock = -1;
-        return "error " + e;
-    }
+    sock = connectSocket(path);
+    if (sock < 0) return std::string("error ") + std::strerror(errno);
     decoder = wire::FrameDecoder();
     return "connected";
 }
