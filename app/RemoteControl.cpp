@@ -49,7 +49,7 @@ RemoteControl::RemoteControl(FanController& engine, AppSurfaces* surfaces, MainL
     qDBusRegisterMetaType<RemoteFan>();
     qDBusRegisterMetaType<RemoteFanList>();
     announced_ = properties();
-    dataObserver_ = notifications.addObserver(Notifications::dataUpdated, [this] { scheduleAnnounce(); });
+    dataObserver_ = notifications.addObserver(Notifications::dataUpdated, [this] { announceWork_.schedule(); });
     bus_.registerObject(RemoteInterface::path, this,
                         QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties);
 }
@@ -108,18 +108,6 @@ QVariantMap RemoteControl::properties() const {
         {"ProtectionActive", protectionActive()},
         {"HelperReady", helperReady()},
     };
-}
-
-// A tick, a deferred pass and a helper reply can land in one turn of the
-// loop; they become one announcement.
-void RemoteControl::scheduleAnnounce() {
-    if (announcePending_) return;
-    announcePending_ = true;
-    loop_.post([this, alive = std::weak_ptr<int>(alive_)] {
-        if (alive.expired()) return;
-        announcePending_ = false;
-        announce();
-    });
 }
 
 void RemoteControl::announce() {

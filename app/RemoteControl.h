@@ -5,9 +5,9 @@
 #include <QString>
 #include <QVariantMap>
 
-#include <memory>
 
 #include "app/RemoteInterface.h"
+#include "platform/CoalescedTask.h"
 #include "platform/NotificationCenter.h"
 
 namespace ventiq {
@@ -77,7 +77,6 @@ public slots:
 
 private:
     QVariantMap properties() const;
-    void scheduleAnnounce();
     void announce();
     void refuse(const char* errorName, const std::string& message);
     void run(const HeadlessCommand& command);
@@ -87,10 +86,10 @@ private:
     MainLoop& loop_;
     QDBusConnection bus_;
     QVariantMap announced_;
-    bool announcePending_ = false;
+    // A tick, a deferred pass and a helper reply can land in one turn of the
+    // loop; they become one announcement.
+    CoalescedTask announceWork_{loop_, [this] { announce(); }};
     ObserverToken dataObserver_;
-    // Posted tasks reach the object only while this lives.
-    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 }  // namespace ventiq

@@ -13,24 +13,12 @@ namespace ventiq {
 
 HeadlessSession::HeadlessSession(FanController& engine, MainLoop& loop, NotificationCenter& notifications, bool json)
     : engine_(engine), loop_(loop), json_(json) {
-    dataObserver_ = notifications.addObserver(Notifications::dataUpdated, [this] { scheduleState(); });
+    dataObserver_ = notifications.addObserver(Notifications::dataUpdated, [this] { stateWork_.schedule(); });
     printState();
     startReader();
 }
 
 HeadlessSession::~HeadlessSession() = default;
-
-// A tick, a request completion and a helper status change can all land in
-// one turn of the loop; they become one line.
-void HeadlessSession::scheduleState() {
-    if (printPending_) return;
-    printPending_ = true;
-    loop_.post([this, alive = std::weak_ptr<int>(alive_)] {
-        if (alive.expired()) return;
-        printPending_ = false;
-        printState();
-    });
-}
 
 void HeadlessSession::printState() {
     if (json_)

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/AppSurfaces.h"
+#include "platform/CoalescedTask.h"
 #include "platform/NotificationCenter.h"
 
 namespace ventiq {
@@ -33,7 +34,6 @@ public:
     bool execute(const std::string& line);
 
 private:
-    void scheduleState();
     void printState();
     void apply(const HeadlessCommand& command);
     void startReader();
@@ -41,7 +41,9 @@ private:
     FanController& engine_;
     MainLoop& loop_;
     bool json_;
-    bool printPending_ = false;
+    // A tick, a request completion and a helper status change can all land in
+    // one turn of the loop; they become one line.
+    CoalescedTask stateWork_{loop_, [this] { printState(); }};
     ObserverToken dataObserver_;
     // Posted tasks reach the session only while this lives.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
+#include "platform/CoalescedTask.h"
 #include "platform/ManualLoop.h"
 #include "platform/NotificationCenter.h"
 
@@ -35,6 +37,40 @@ TEST(ManualLoop, VirtualTimeMovesOnlyWhenAdvanced) {
     loop.advanceSeconds(1);
     EXPECT_EQ(seen - start, seconds(0.2));
     EXPECT_EQ(loop.now() - start, seconds(1));
+}
+
+TEST(CoalescedTask, ABurstRunsOnceOnALaterTurnAndNotAfterTheTaskIsGone) {
+    ManualLoop loop;
+    int runs = 0;
+    auto task = std::make_unique<CoalescedTask>(loop, [&] { ++runs; });
+    task->schedule();
+    task->schedule();
+    task->schedule();
+    EXPECT_EQ(runs, 0) << "the run waits for the loop";
+    loop.runPending();
+    EXPECT_EQ(runs, 1);
+
+    task->schedule();
+    loop.runPending();
+    EXPECT_EQ(runs, 2) << "a request after the run gives another run";
+
+    task->schedule();
+    task.reset();
+    loop.runPending();
+    EXPECT_EQ(runs, 2) << "a turn after the task is gone runs nothing";
+}
+
+TEST(CoalescedTask, TheActionMayAskForTheNextRun) {
+    ManualLoop loop;
+    int runs = 0;
+    CoalescedTask* self = nullptr;
+    CoalescedTask task(loop, [&] {
+        if (++runs < 3) self->schedule();
+    });
+    self = &task;
+    task.schedule();
+    loop.runPending();
+    EXPECT_EQ(runs, 3);
 }
 
 TEST(NotificationCenter, DeliversLaterOnTheLoopAndNeverToRemovedObservers) {
