@@ -32,18 +32,13 @@ std::unique_ptr<PreferenceStore> openPreferences(const Environment& env) {
     return std::make_unique<InMemoryPreferenceStore>();
 }
 
-// The temperatures keep an SMC connection of their own, apart from the
-// engine's fan readings.
-std::unique_ptr<HardwareSensorManager> openSensors() {
-    std::shared_ptr<const SMCReading> smc;
+// An SMC connection of its own, absent when the device cannot be opened.
+std::shared_ptr<const SMCReading> openSMCReading() {
     try {
-        smc = std::make_shared<SMCConnection>();
+        return std::make_shared<SMCConnection>();
     } catch (const SMCError&) {
-        // Runs on HID alone; the CPU figure then comes from the clusters or the die.
+        return nullptr;
     }
-    const auto info = SystemInfo::fromPlatform(PlatformServicesClient());
-    return std::make_unique<HardwareSensorManager>(std::move(smc), std::make_shared<HIDThermalClient>(), info.model(),
-                                                   CoreCounts::read(info));
 }
 
 }  // namespace
@@ -79,12 +74,29 @@ FanController& AppServices::engine() {
         // The application still runs and shows temperatures; it sees no fans.
         std::cerr << "Ventiq: no SMC (" << error.what() << "); running without fans" << std::endl;
     }
-    sensors_ = openSensors();
+    platform_ = std::make_shared<PlatformServicesClient>();
+    const auto info = SystemInfo::fromPlatform(*platform_);
+    model_ = info.model();
+    coreCounts_ = CoreCounts::read(info);
+    // The temperatures keep an SMC connection of their own, apart from the
+    // engine's fan readings. Without one they run on HID alone; the CPU
+    // figure then comes from the clusters or the die.
+    sensors_ = std::make_unique<HardwareSensorManager>(openSMCReading(), std::make_shared<HIDThermalClient>(), model_,
+                                                       coreCounts_);
     HardwareSensorManager::setShared(sensors_.get());
     engine_ = std::make_unique<FanController>(smc_.get(), *helper_, *sensors_, true, *preferences_, loop_,
                                               notifications_);
     FanController::setShared(engine_.get());
     return *engine_;
+}
+
+const AppServices::SensorListSources& AppServices::sensorListSources() {
+    if (sensorList_) return *sensorList_;
+    engine();
+    // Without the SMC the list shows what the HID services offer.
+    sensorList_ = SensorListSources{openSMCReading(), std::make_shared<HIDThermalClient>(), platform_, model_,
+                                    coreCounts_};
+    return *sensorList_;
 }
 
 }  // namespace ventiq

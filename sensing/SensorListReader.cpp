@@ -41,8 +41,8 @@ SensorListReader::SensorListReader(std::shared_ptr<const SMCReading> smc, std::s
       counts_(std::move(counts)),
       driveNames_(std::move(driveNames)) {}
 
-SensorListReader::DriveNames SensorListReader::defaultDriveNames() {
-    return [] { return InternalDrives::names(PlatformServicesClient(), "/sys"); };
+SensorListReader::DriveNames SensorListReader::driveNamesFrom(std::shared_ptr<const PlatformServicesClient> platform) {
+    return [platform = std::move(platform)] { return InternalDrives::names(*platform, "/sys"); };
 }
 
 std::optional<double> SensorListReader::valid(std::optional<double> t) {

@@ -14,6 +14,7 @@ namespace ventiq {
 
 class SMCReading;
 class HIDTemperatureReading;
+class PlatformServicesClient;
 
 // The main window's full sensor list: every SMC key of the machine's plan, the
 // HID rows of the HID table and the internal drives. Independent of the
@@ -26,8 +27,8 @@ public:
     SensorListReader(std::shared_ptr<const SMCReading> smc, std::shared_ptr<HIDTemperatureReading> hid,
                      std::string model, CoreCounts counts, DriveNames driveNames);
 
-    // InternalDrives::names over the default platform socket and /sys.
-    static DriveNames defaultDriveNames();
+    // InternalDrives::names over this platform client and /sys.
+    static DriveNames driveNamesFrom(std::shared_ptr<const PlatformServicesClient> platform);
 
     SensorListSnapshot read();
 

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
+#include <string>
 #include <thread>
 
 #include "app/AppDelegate.h"
@@ -27,6 +28,7 @@
 #include "settings/L10n.h"
 #include "settings/PrefKeys.h"
 #include "settings/TempFormat.h"
+#include "testing/SimProcess.h"
 #include "viewkit/ShowAlert.h"
 #include "windows/MainContentView.h"
 #include "windows/MainWindowController.h"
@@ -187,6 +189,45 @@ TEST(AppServices, InstallsTheInstancesItBuildsAndTakesThemBackAtTheEnd) {
     EXPECT_THROW(HardwareSensorManager::shared(), std::logic_error);
     EXPECT_THROW(HelperClient::shared(), std::logic_error);
     EXPECT_EQ(TempFormat::string(50), "50°C");
+    std::filesystem::remove_all(home);
+}
+
+// The main window's sensor list reads the simulated machine through what
+// the services built, from the GUI thread and the sensor worker at once.
+TEST(MainWindowSetup, SensorListReadersOnTwoThreadsReadTheMachineThroughTheServices) {
+    application();
+    const testing::SimProcess sim;
+    sim.exportEnvironment();
+    char scratch[] = "/tmp/ventiq-sensor-list-XXXXXX";
+    ASSERT_NE(::mkdtemp(scratch), nullptr);
+    const std::filesystem::path home = scratch;
+    MapEnvironment env({{"XDG_CONFIG_HOME", home.string()},
+                        {"VENTIQ_HELPER_SOCKET", (home / "no-helper.sock").string()}});
+    {
+        AppServices services(env);
+        const SensorListReaderFactory makeReader = mainWindowContext(services).makeSensorReader;
+        auto names = [](const std::vector<SensorRow>& rows) {
+            std::vector<std::string> n;
+            for (const SensorRow& row : rows) n.push_back(row.name);
+            return n;
+        };
+        SensorListSnapshot onWorker;
+        std::thread worker([&] {
+            const SensorListRead read = makeReader();
+            for (int i = 0; i < 5; ++i) onWorker = read();
+        });
+        const SensorListRead read = makeReader();
+        SensorListSnapshot onGui;
+        for (int i = 0; i < 5; ++i) onGui = read();
+        worker.join();
+
+        // The M5 Max's SMC keys, its HID services and its one drive.
+        EXPECT_GE(onGui.rows.size(), 31u);
+        EXPECT_EQ(names(onWorker.rows), names(onGui.rows));
+        ASSERT_EQ(onGui.disks.size(), 1u);
+        EXPECT_EQ(names(onWorker.disks), names(onGui.disks));
+        services.engine().shutdown();
+    }
     std::filesystem::remove_all(home);
 }
 
