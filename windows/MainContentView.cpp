@@ -111,7 +111,10 @@ MainContentView::MainContentView(const MainWindowContext& context, QWidget* pare
         settingsGear_->setLayoutDirection(Qt::LeftToRight);
     }
     if (context_.notifications)
-        dataObserver_ = context_.notifications->addObserver(Notifications::dataUpdated, [this] { updateUI(); });
+        // A hidden window is brought up to date when it is shown again.
+        dataObserver_ = context_.notifications->addObserver(Notifications::dataUpdated, [this] {
+            if (isVisible()) updateUI();
+        });
 }
 
 MainContentView::~MainContentView() = default;

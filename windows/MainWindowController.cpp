@@ -55,6 +55,8 @@ void MainWindowController::show() {
     window->raise();
     window->activateWindow();
     shared->watchWindowHandle();
+    // A closed window skipped the engine's refreshes.
+    shared->content()->updateUI();
     shared->content()->startLive();
 }
 

@@ -114,6 +114,7 @@ TEST_F(PanelTest, CustomSubtitleFollowsLadderAndHeat) {
     store.setInteger(PrefKeys::preset, 1);
     start();
     DropdownMenuPanel& p = makePanel();
+    p.show();
     PresetRowView* custom = p.presetViews()[1];
     EXPECT_EQ(custom->subtitle(), "L 3238 · R 3193");
     EXPECT_TRUE(custom->isChecked());
@@ -202,6 +203,7 @@ TEST_F(PanelTest, SwitchRowOnlyAsks) {
 
 TEST_F(PanelTest, FanRowShowsReadingsAndHoldsTheReleasedValue) {
     DropdownMenuPanel& p = makePanel();
+    p.show();
     FanRowView* left = p.leftFanRow();
     EXPECT_EQ(left->rpmLabel()->text(), "2000 rpm");
     EXPECT_EQ(left->badgeLabel()->text(), "Auto");

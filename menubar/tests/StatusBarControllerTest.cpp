@@ -1,8 +1,10 @@
 #include <QCoreApplication>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QWidget>
 
+#include "menubar/FanRowView.h"
 #include "menubar/MenuActionView.h"
 #include "menubar/PresetRowView.h"
 #include "menubar/StatusBarController.h"
@@ -123,6 +125,23 @@ TEST_F(StatusBarTest, ItemImageAndTooltipFollowTheEngine) {
     EXPECT_TRUE(s.toolTip().contains("L 3100 rpm")) << s.toolTip().toStdString();
     EXPECT_TRUE(s.toolTip().contains("55°C"));
     EXPECT_GT(s.currentImage().width(), narrow) << "the temperature widens the item";
+}
+
+// The closed panel is left alone on each refresh and brought up to date as
+// it opens; the item follows every refresh.
+TEST_F(StatusBarTest, TheClosedPanelIsRefreshedWhenItOpens) {
+    StatusBarController& s = make();
+    s.showPopover();
+    s.closePopover();
+    setActual(0, 3100);
+    settle(2.0);
+    EXPECT_TRUE(s.toolTip().contains("L 3100 rpm")) << s.toolTip().toStdString();
+    EXPECT_EQ(s.menuPanel()->leftFanRow()->rpmLabel()->text(), "2000 rpm");
+    s.showPopover();
+    EXPECT_EQ(s.menuPanel()->leftFanRow()->rpmLabel()->text(), "3100 rpm");
+    setActual(0, 3300);
+    settle(2.0);
+    EXPECT_EQ(s.menuPanel()->leftFanRow()->rpmLabel()->text(), "3300 rpm") << "the open panel follows";
 }
 
 TEST_F(StatusBarTest, NewScaleRebuildsThePanelOnTheNextOpening) {

@@ -210,6 +210,7 @@ TEST_F(MainWindowTest, HeaderShowsThePeakInCelsiusOrADash) {
     sensors.setCPU(61.26);
     advance(2);
     MainContentView content(context);
+    content.show();
     EXPECT_EQ(content.cpuTempLabel()->text(), "CPU 61.3\u00B0C");
     sensors.setCPU(std::nullopt);
     advance(2);
@@ -256,6 +257,28 @@ TEST_F(MainWindowTest, TheListIsReadOnceAtOnceThenLiveOnlyWhileVisible) {
     EXPECT_EQ(Controller::shared(), shared);
     EXPECT_EQ(shared->content(), live);
     EXPECT_TRUE(live->isLive());
+}
+
+// Nobody sees a closed window: it skips the refreshes and catches up as it
+// is shown again.
+TEST_F(MainWindowTest, AClosedWindowIsBroughtUpToDateWhenShownAgain) {
+    sensors.setCPU(61.26);
+    advance(2);
+    Controller::setContext(context);
+    Controller::show();
+    MainContentView* content = Controller::shared()->content();
+    EXPECT_EQ(content->cpuTempLabel()->text(), "CPU 61.3\u00B0C");
+    Controller::shared()->window()->close();
+    sensors.setCPU(70);
+    advance(2);
+    loop.runPending();
+    EXPECT_EQ(content->cpuTempLabel()->text(), "CPU 61.3\u00B0C");
+    Controller::show();
+    EXPECT_EQ(content->cpuTempLabel()->text(), "CPU 70.0\u00B0C");
+    sensors.setCPU(72);
+    advance(2);
+    loop.runPending();
+    EXPECT_EQ(content->cpuTempLabel()->text(), "CPU 72.0\u00B0C") << "the shown window follows";
 }
 
 TEST_F(MainWindowTest, RebuildMakesANewWindowOnlyWhenOneWasVisible) {
