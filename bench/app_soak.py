@@ -35,6 +35,7 @@ import ctypes
 import json
 import os
 import select
+import shutil
 import socket
 import statistics
 import subprocess
@@ -404,6 +405,7 @@ class SurfaceRun:
             p.wait(10)
         if self.desktop:
             self.desktop.close()
+        shutil.rmtree(self.dir, ignore_errors=True)
         return status, took
 
 
