@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "engine/FanController.h"
@@ -179,7 +180,9 @@ QWidget* PreferencesWindowController::makeGeneralPage() {
     sliderLayout->addWidget(percentLabel, 0, Qt::AlignVCenter);
     sliderLayout->addWidget(reset, 0, Qt::AlignVCenter);
     QLabel* note = makeSettingsNote(fontNoteText(percent));
-    note->setFixedHeight(px(wz(32)));
+    // Fixed so the sample does not jump when the note's text changes; two
+    // lines of the note's font must fit, which some fonts need more than 32 for.
+    note->setFixedHeight(px(std::max(wz(32), std::ceil(2 * QFontMetricsF(note->font()).lineSpacing()))));
     colourNote(note, percent);
     auto* sample = new FontSampleView;
     sample->setPercent(percent);

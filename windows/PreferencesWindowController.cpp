@@ -249,9 +249,12 @@ void PreferencesWindowController::selectTab(int position) {
     QWidget* page = makePage(currentTab_);
     layout->addWidget(page);
     applyLayoutDirection(page);
+    // The live texts go in before the page is measured: the helper's status
+    // can take a line of its own, and a page measured without it comes out a
+    // point short, which the layout takes from the text-size sample's frame.
+    refreshLive();
     const int width = static_cast<int>(contentWidth_);
     fitWindow(page->hasHeightForWidth() ? page->heightForWidth(width) : page->sizeHint().height());
-    refreshLive();
 }
 
 void PreferencesWindowController::fitWindow(double pageHeight) {
